@@ -1,0 +1,4 @@
+# Text helpers and the JSON document.
+xiulan_add_test(NAME api_text_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
+  LIBS xl_api)
