@@ -1,0 +1,70 @@
+#pragma once
+// The user's choices between runs: one INI item per setting, each in a
+// section of its own named by a Chinese caption, read when a window is
+// created and written the moment the user changes it.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/settings_store.h"
+
+namespace xl::app {
+
+struct SettingKey {
+    std::string_view section;
+    std::string_view key;
+};
+
+inline constexpr SettingKey kRememberPassword{"记住密码", "JiZhu"};
+inline constexpr SettingKey kAccount{"帐号", "User"};
+inline constexpr SettingKey kPassword{"密码", "Password"};
+inline constexpr SettingKey kAutoLogin{"自动登录", "AutoLogin"};
+inline constexpr SettingKey kProtocol{"连接方式", "XieYi"};
+inline constexpr SettingKey kServer{"服务器", "Server"};
+inline constexpr SettingKey kServerName{"服务器名称", "ServerName"};
+inline constexpr SettingKey kLineMode{"线路模式", "XianLu"};
+inline constexpr SettingKey kMinimiseAfterConnect{"连接成功是否自动最小化", "Autozuixiaohua"};
+inline constexpr SettingKey kTimedReconnect{"是否定时重连", "TimerReconnection"};
+inline constexpr SettingKey kReconnectInterval{"定时重连秒数", "ReconnectionInterval"};
+inline constexpr SettingKey kAutoStart{"是否开机启动", "AutoStart"};
+inline constexpr SettingKey kDisableAdapter{"是否掉线禁用网卡", "JingYongWangKa"};
+inline constexpr SettingKey kAdapterName{"掉线要禁用的网卡名称", "WangKaName"};
+inline constexpr SettingKey kAutoReconnect{"掉线自动重连", "AutoReconnection"};
+
+inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
+inline constexpr std::string_view kOn = "yes";
+inline constexpr std::string_view kOff = "no";
+
+// Only the exact text "yes" counts as on.
+inline bool IsOn(std::string_view value) {
+    return value == kOn;
+}
+inline std::string_view OnOff(bool on) {
+    return on ? kOn : kOff;
+}
+
+class SettingsFile {
+  public:
+    explicit SettingsFile(std::unique_ptr<SettingsStore> store) : store_(std::move(store)) {}
+
+    // The file of this run: the temporary-files directory plus the file name.
+    static std::string PathIn(const std::string& temporaryFilesDirectory) {
+        return temporaryFilesDirectory + std::string(kSettingsFileName);
+    }
+
+    std::string ReadSetting(std::string_view section, std::string_view key) {
+        return store_->Read(section, key);
+    }
+    void WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
+        store_->Write(section, key, value);
+    }
+    std::string ReadSetting(SettingKey k) { return ReadSetting(k.section, k.key); }
+    void WriteSetting(SettingKey k, std::string_view value) {
+        WriteSetting(k.section, k.key, value);
+    }
+
+  private:
+    std::unique_ptr<SettingsStore> store_;
+};
+
+}  // namespace xl::app

@@ -1,0 +1,34 @@
+#pragma once
+// The settings file is an INI file read and written item by item, the moment a
+// choice changes. On Windows the operating system's private-profile functions
+// do that; elsewhere our own store behaves the same for everything this
+// program does. Both sit behind this port so the loaders can be tested with a
+// recording fake and the two stores with one contract suite.
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace xl::app {
+
+// Each item is read into a buffer of this size, so longer values come back
+// cut to 10,239 bytes.
+inline constexpr std::size_t kSettingReadBufferSize = 10240;
+
+class SettingsStore {
+  public:
+    virtual ~SettingsStore() = default;
+    // The item's text, or empty when the file, section or key is missing.
+    virtual std::string Read(std::string_view section, std::string_view key) = 0;
+    // Writes one item, creating the file and the section as needed; failures
+    // are ignored, as nobody looks at them.
+    virtual void Write(std::string_view section, std::string_view key, std::string_view value) = 0;
+};
+
+// The user's temporary-files directory as the platform reports it, always
+// ending in a path separator.
+std::string TemporaryFilesDirectory();
+
+// The store of this platform for the file at `path` (GBK bytes).
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path);
+
+}  // namespace xl::app

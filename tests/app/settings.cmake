@@ -1,0 +1,3 @@
+xiulan_add_test(NAME settings_tests
+  SOURCES settings_loaders_test.cpp settings_store_test.cpp
+  LIBS xl_app)
