@@ -1,0 +1,8 @@
+target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/program_options.cpp)
+if(WIN32)
+  target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/reachability_win32.cpp)
+  target_link_libraries(xl_app PUBLIC wininet)
+else()
+  target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/reachability_posix.cpp)
+  target_link_libraries(xl_app PUBLIC CURL::libcurl)
+endif()
