@@ -1,0 +1,157 @@
+#include "ui/control.h"
+
+#include <algorithm>
+
+#include "ui/window.h"
+
+namespace xl::ui {
+
+Control::Control(Window& window, const ControlSpec& spec, Control* parent)
+    : window_(window),
+      name_(spec.name),
+      kind_(spec.kind),
+      parent_(parent),
+      position_(spec.position),
+      caption_(spec.text),
+      tag_(spec.tag),
+      pictures_(spec.pictures),
+      font_(spec.font),
+      colour_(spec.colour),
+      background_(spec.background),
+      centred_(spec.centred),
+      visible_(!spec.startHidden && spec.kind != ControlKind::Timer),
+      columns_(spec.columns) {}
+
+void Control::Notify(Change what) { window_.ControlChanged(*this, what); }
+
+void Control::SetPosition(const Rect& r) {
+    if (r == position_) return;
+    position_ = r;
+    Notify(Change::Position);
+}
+
+Rect Control::WindowRect() const {
+    Rect r = position_;
+    for (const Control* p = parent_; p != nullptr; p = p->parent_) {
+        r.left += p->position_.left;
+        r.top += p->position_.top;
+    }
+    return r;
+}
+
+void Control::SetCaption(std::string text) {
+    const bool changed = text != caption_;
+    caption_ = std::move(text);
+    if (changed) Notify(Change::Caption);
+    // A text field reports every setting of its text, as typing does.
+    if (kind_ == ControlKind::EditField) window_.Raise(*this, EventKind::TextChange);
+}
+
+void Control::UserTyped(std::string text) {
+    caption_ = std::move(text);
+    window_.Raise(*this, EventKind::TextChange);
+}
+
+void Control::SetTag(std::string tag) {
+    if (tag == tag_) return;
+    tag_ = std::move(tag);
+    Notify(Change::Tag);
+}
+
+void Control::SetPicture(std::string name) {
+    if (name == pictures_.normal) return;
+    pictures_.normal = std::move(name);
+    Notify(Change::Picture);
+}
+
+void Control::SetPictures(ImageSet set) {
+    if (set == pictures_) return;
+    pictures_ = std::move(set);
+    Notify(Change::Picture);
+}
+
+void Control::SetFont(const Font& f) {
+    if (f == font_) return;
+    font_ = f;
+    Notify(Change::Font);
+}
+
+void Control::SetColour(const Colour& c) {
+    if (c == colour_) return;
+    colour_ = c;
+    Notify(Change::Colour);
+}
+
+void Control::SetVisible(bool v) {
+    if (kind_ == ControlKind::Timer || v == visible_) return;
+    visible_ = v;
+    Notify(Change::Visible);
+}
+
+bool Control::IsShown() const { return visible_ && (parent_ == nullptr || parent_->IsShown()); }
+
+void Control::SetEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    Notify(Change::Enabled);
+}
+
+int Control::AddRow() {
+    if (kind_ != ControlKind::ListView) return -1;
+    rows_.emplace_back(columns_.size());
+    changedRow_ = RowCount() - 1;
+    changedColumn_ = -1;
+    Notify(Change::RowAdded);
+    return changedRow_;
+}
+
+bool Control::SetCell(int row, int column, std::string text) {
+    if (row < 0 || row >= RowCount() || column < 0 ||
+        column >= static_cast<int>(columns_.size())) {
+        return false;
+    }
+    rows_[row][column] = std::move(text);
+    changedRow_ = row;
+    changedColumn_ = column;
+    Notify(Change::CellSet);
+    return true;
+}
+
+const std::string& Control::Cell(int row, int column) const {
+    static const std::string kEmpty;
+    if (row < 0 || row >= RowCount() || column < 0 ||
+        column >= static_cast<int>(rows_[row].size())) {
+        return kEmpty;
+    }
+    return rows_[row][column];
+}
+
+void Control::DeleteAllRows() {
+    if (kind_ != ControlKind::ListView) return;
+    rows_.clear();
+    chosenRow_ = -1;
+    Notify(Change::RowsCleared);
+}
+
+void Control::ChooseRow(int row) {
+    if (row < 0 || row >= RowCount()) row = -1;
+    if (row == chosenRow_) return;
+    chosenRow_ = row;
+    Notify(Change::RowChosen);
+}
+
+void Control::UserChoseRow(int row) {
+    if (row < 0 || row >= RowCount()) return;
+    chosenRow_ = row;
+    window_.Raise(*this, EventKind::RowChosen);
+}
+
+void Control::SetInterval(int ms) {
+    if (kind_ != ControlKind::Timer) return;
+    ms = std::max(ms, 0);
+    // Setting the same interval again restarts the count, as a window timer does.
+    interval_ = ms;
+    Notify(Change::Interval);
+}
+
+}  // namespace xl::ui

@@ -1,0 +1,77 @@
+#pragma once
+// The window layer without pixels, for tests: windows live in memory, events
+// are injected by control name, and a virtual clock drives the timers so a
+// test decides exactly when each tick happens. Posting is thread-safe; the
+// posted work runs when the pump (or the clock) dispatches.
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/window_backend.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+struct ShownMessageBox {
+    std::string text, caption;
+    MessageIcon icon;
+};
+
+class HeadlessBackend : public WindowBackend, public dial::MessagePump {
+public:
+    HeadlessBackend() = default;
+    ~HeadlessBackend() override;
+
+    // WindowBackend
+    std::unique_ptr<NativeWindow> CreateNative(Window& window) override;
+    void Post(std::function<void()> task) override;
+    dial::MessagePump& Pump() override { return *this; }
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override;
+
+    // MessagePump: dispatching runs the posted work; waiting advances the
+    // virtual clock by d, ticking timers on the way.
+    void DispatchPending() override;
+    void WaitDispatching(std::chrono::milliseconds d) override { Advance(d); }
+
+    // The virtual clock.
+    std::chrono::milliseconds Now() const { return now_; }
+    void Advance(std::chrono::milliseconds d);
+
+    // Injected user actions. Each returns false, doing nothing, when the
+    // window is not shown or the control is missing, hidden, disabled or of
+    // a kind that has no such event.
+    bool Click(WindowId window, std::string_view control);
+    bool Type(WindowId window, std::string_view control, std::string text);
+    bool ChooseRow(WindowId window, std::string_view control, int row);
+    // Esc: destroys a dialog, does nothing to the other windows.
+    bool PressEscape(WindowId window);
+
+    const std::vector<ShownMessageBox>& messageBoxes() const { return messageBoxes_; }
+    int pendingTasks() const;
+
+private:
+    friend class HeadlessWindow;
+    struct Due {
+        std::chrono::milliseconds at;
+        std::uint64_t order;  // keeps ticks due at the same moment in start order
+    };
+    void TimerChanged(Control& timer);
+    void TimerGone(Window& window);
+    Control* Target(WindowId window, std::string_view control) const;
+    bool RunOneTask();
+
+    WindowSystem* system_ = nullptr;
+    std::chrono::milliseconds now_{0};
+    std::uint64_t nextOrder_ = 0;
+    std::map<Control*, Due> timers_;
+    mutable std::mutex tasksMutex_;
+    std::deque<std::function<void()>> tasks_;
+    std::vector<ShownMessageBox> messageBoxes_;
+};
+
+}  // namespace xl::ui

@@ -1,0 +1,53 @@
+#include "ui/window.h"
+
+#include "ui/window_backend.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+Window::Window(WindowSystem& system, const WindowSpec& spec)
+    : system_(system), spec_(spec), title_(spec.title) {
+    controls_.reserve(spec.controls.size());
+    for (const ControlSpec& c : spec.controls) {
+        // Parents come before their children in the catalogue.
+        Control* parent = c.parent.empty() ? nullptr : Find(c.parent);
+        controls_.push_back(std::make_unique<Control>(*this, c, parent));
+    }
+}
+
+Window::~Window() = default;
+
+Control* Window::Find(std::string_view name) const {
+    for (const auto& c : controls_) {
+        if (c->name() == name) return c.get();
+    }
+    return nullptr;
+}
+
+void Window::SetTitle(std::string title) {
+    if (title == title_) return;
+    title_ = std::move(title);
+    if (native_) native_->TitleChanged();
+}
+
+void Window::Show() {
+    if (visible_) return;
+    visible_ = true;
+    if (native_) native_->VisibilityChanged();
+}
+
+void Window::Hide() {
+    if (!visible_) return;
+    visible_ = false;
+    if (native_) native_->VisibilityChanged();
+}
+
+void Window::Attach(std::unique_ptr<NativeWindow> native) { native_ = std::move(native); }
+
+void Window::ControlChanged(Control& c, Change what) {
+    if (native_) native_->ControlChanged(c, what);
+}
+
+void Window::Raise(Control& c, EventKind event) { system_.Raise(*this, c.name(), event); }
+
+}  // namespace xl::ui

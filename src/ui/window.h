@@ -1,0 +1,57 @@
+#pragma once
+// A window built from its catalogue entry: its controls, found by name, and
+// its shown/hidden state. One object per created window, owned by the
+// WindowSystem; a dialog closed with Esc is destroyed and built anew.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/catalogue/window_spec.h"
+#include "ui/control.h"
+
+namespace xl::ui {
+
+class WindowSystem;
+class NativeWindow;
+
+enum class EventKind { Click, TextChange, RowChosen, Tick };
+
+class Window {
+public:
+    Window(WindowSystem& system, const WindowSpec& spec);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    WindowId id() const { return spec_.id; }
+    const WindowSpec& spec() const { return spec_; }
+    WindowSystem& system() const { return system_; }
+
+    // nullptr when the window has no control of that name.
+    Control* Find(std::string_view name) const;
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+
+    const std::string& title() const { return title_; }
+    void SetTitle(std::string title);
+
+    bool visible() const { return visible_; }
+    void Show();
+    void Hide();
+
+    // Backend side.
+    void Attach(std::unique_ptr<NativeWindow> native);
+    NativeWindow* native() const { return native_.get(); }
+    void ControlChanged(Control& c, Change what);
+    void Raise(Control& c, EventKind event);
+
+private:
+    WindowSystem& system_;
+    const WindowSpec& spec_;
+    std::string title_;
+    bool visible_ = false;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::unique_ptr<NativeWindow> native_;
+};
+
+}  // namespace xl::ui

@@ -1,0 +1,73 @@
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+WindowSystem::WindowSystem(WindowBackend& backend) : backend_(backend) {}
+
+WindowSystem::~WindowSystem() {
+    // Platform windows go before the models they mirror.
+    for (auto& [id, w] : windows_) w->Attach(nullptr);
+    for (auto& w : retired_) w->Attach(nullptr);
+}
+
+void WindowSystem::OnCreated(WindowId window, CreationHandler handler) {
+    creationHandlers_[window] = std::move(handler);
+}
+
+void WindowSystem::On(WindowId window, std::string control, EventKind event, Handler handler) {
+    handlers_[Key{window, std::move(control), event}] = std::move(handler);
+}
+
+Window& WindowSystem::Open(WindowId id) {
+    if (auto it = windows_.find(id); it != windows_.end()) return *it->second;
+    auto owned = std::make_unique<Window>(*this, CatalogueEntry(id));
+    Window& window = *owned;
+    windows_.emplace(id, std::move(owned));
+    window.Attach(backend_.CreateNative(window));
+    if (auto it = creationHandlers_.find(id); it != creationHandlers_.end()) {
+        CreationHandler handler = it->second;  // a handler may rebind itself
+        ++raiseDepth_;
+        handler(window);
+        --raiseDepth_;
+        ReleaseRetired();
+    }
+    return window;
+}
+
+Window* WindowSystem::Existing(WindowId id) const {
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+Control* WindowSystem::Find(WindowId id, std::string_view control) const {
+    Window* w = Existing(id);
+    return w == nullptr ? nullptr : w->Find(control);
+}
+
+void WindowSystem::Destroy(WindowId id) {
+    auto it = windows_.find(id);
+    if (it == windows_.end()) return;
+    std::unique_ptr<Window> window = std::move(it->second);
+    windows_.erase(it);
+    window->Attach(nullptr);
+    retired_.push_back(std::move(window));
+    ReleaseRetired();
+}
+
+void WindowSystem::Raise(Window& window, const std::string& control, EventKind event) {
+    // A destroyed window that a running handler still touches raises nothing.
+    if (Existing(window.id()) != &window) return;
+    auto it = handlers_.find(Key{window.id(), control, event});
+    if (it == handlers_.end() || !it->second) return;
+    Handler handler = it->second;
+    ++raiseDepth_;
+    handler();
+    --raiseDepth_;
+    ReleaseRetired();
+}
+
+void WindowSystem::ReleaseRetired() {
+    if (raiseDepth_ == 0) retired_.clear();
+}
+
+}  // namespace xl::ui

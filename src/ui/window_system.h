@@ -1,0 +1,83 @@
+#pragma once
+// The front of the window layer for the rest of the program: opens windows
+// from the catalogue on first need, keeps the handlers bound to control names
+// (so a dialog built anew after Esc gets them again), runs posted work on the
+// user-interface thread and offers the message pump and the message box.
+// User-interface thread only, except Post.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "ui/window.h"
+#include "ui/window_backend.h"
+
+namespace xl::ui {
+
+using Handler = std::function<void()>;
+using CreationHandler = std::function<void(Window&)>;
+
+class WindowSystem {
+public:
+    explicit WindowSystem(WindowBackend& backend);
+    ~WindowSystem();
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    // Handlers are bound to a window and a control name, before or after the
+    // window exists; binding again replaces.
+    void OnCreated(WindowId window, CreationHandler handler);
+    void On(WindowId window, std::string control, EventKind event, Handler handler);
+    void OnClick(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::Click, std::move(h));
+    }
+    void OnTextChange(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::TextChange, std::move(h));
+    }
+    void OnRowChosen(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::RowChosen, std::move(h));
+    }
+    void OnTick(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::Tick, std::move(h));
+    }
+
+    // The window, created (hidden, creation handler run) the first time.
+    Window& Open(WindowId id);
+    // The window if it exists now, else nullptr.
+    Window* Existing(WindowId id) const;
+    // A control of an existing window, else nullptr.
+    Control* Find(WindowId id, std::string_view control) const;
+
+    // Destroys a dialog (Esc); Open builds it again.
+    void Destroy(WindowId id);
+
+    // Any thread.
+    void Post(std::function<void()> task) { backend_.Post(std::move(task)); }
+    dial::MessagePump& Pump() { return backend_.Pump(); }
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageIcon icon = MessageIcon::Stop) {
+        backend_.ShowMessageBox(text, caption, icon);
+    }
+
+    // Backend side: runs the handler bound to that control and event.
+    void Raise(Window& window, const std::string& control, EventKind event);
+
+private:
+    using Key = std::tuple<WindowId, std::string, EventKind>;
+
+    void ReleaseRetired();
+
+    WindowBackend& backend_;
+    std::map<WindowId, std::unique_ptr<Window>> windows_;
+    std::map<WindowId, CreationHandler> creationHandlers_;
+    std::map<Key, Handler> handlers_;
+    // Destroyed windows wait here until no handler is running, since one of
+    // them may still hold a reference to it.
+    std::vector<std::unique_ptr<Window>> retired_;
+    int raiseDepth_ = 0;
+};
+
+}  // namespace xl::ui
