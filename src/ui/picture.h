@@ -28,11 +28,11 @@ std::optional<Picture> DecodePng(std::span<const std::uint8_t> png);
 // Decodes each embedded picture the first time it is asked for and keeps it
 // for the life of the cache. User-interface thread only.
 class PictureCache {
-public:
+  public:
     // nullptr when the name is unknown or its bytes do not decode.
     const Picture* Get(std::string_view name);
 
-private:
+  private:
     std::map<std::string, std::optional<Picture>, std::less<>> decoded_;
 };
 
