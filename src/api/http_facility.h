@@ -1,0 +1,56 @@
+#pragma once
+// The port through which HttpRequest::Fetch speaks HTTP. Its operations are
+// the few that Fetch needs of a platform request object, with the same
+// meanings on every platform: WinHTTP implements it on Windows, libcurl
+// elsewhere, and tests substitute a recording fake. A failing operation never
+// throws: it has no effect, and a read after a failed Send yields empty bytes,
+// empty text and status 0.
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace xl::api {
+
+constexpr int kHttpProxySettingNamed = 2;          // SetProxy: use the named proxy server
+constexpr int kHttpOptionSslErrorIgnoreFlags = 4;  // SetOption: certificate errors to ignore
+constexpr int kHttpOptionEnableRedirects = 6;      // SetOption: 0 turns redirects off
+constexpr int kHttpIgnoreUnknownAuthority = 0x100;
+constexpr int kHttpIgnoreWrongUsage = 0x200;
+constexpr int kHttpIgnoreNameMismatch = 0x1000;
+constexpr int kHttpIgnoreDateInvalid = 0x2000;
+constexpr int kHttpIgnoredCertificateErrors = kHttpIgnoreUnknownAuthority | kHttpIgnoreWrongUsage |
+                                              kHttpIgnoreNameMismatch |
+                                              kHttpIgnoreDateInvalid;  // 0x3300
+constexpr int kHttpCredentialsForServer = 0;
+constexpr int kHttpCredentialsForProxy = 1;
+
+class HttpFacility {
+  public:
+    virtual ~HttpFacility() = default;
+    // Each phase (name resolution, connect, send, receive) limited separately.
+    virtual void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) = 0;
+    virtual void SetProxy(int setting, const std::string& proxyAddress) = 0;
+    virtual void Open(const std::string& method, const std::string& url, bool asynchronous) = 0;
+    virtual void SetOption(int option, int value) = 0;
+    // Offered when the server (target 0) or the proxy (target 1) asks for them.
+    virtual void SetCredentials(const std::string& user, const std::string& password,
+                                int target) = 0;
+    // Sets or replaces one request header (names compare case-insensitively).
+    virtual void SetRequestHeader(const std::string& name, const std::string& value) = 0;
+    // Perform the request and wait for the whole reply; the body as text or as bytes.
+    virtual void Send(const std::string& bodyText) = 0;
+    virtual void SendBytes(const std::string& bodyBytes) = 0;
+    virtual std::string ResponseBody() = 0;
+    // The reply's header lines without the status line, each ended by CR LF.
+    virtual std::string GetAllResponseHeaders() = 0;
+    virtual int Status() = 0;
+    virtual std::string StatusText() = 0;
+};
+
+// Creates a fresh request object, or null when the platform cannot.
+using HttpFacilityFactory = std::function<std::unique_ptr<HttpFacility>()>;
+
+// The platform's own request objects (WinHTTP on Windows, libcurl elsewhere).
+std::unique_ptr<HttpFacility> CreatePlatformHttpFacility();
+
+}  // namespace xl::api

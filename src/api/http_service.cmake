@@ -1,0 +1,11 @@
+# HTTP requests, the server lists and the service calls.
+target_sources(xl_api PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/http_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/http_request.cpp)
+if(WIN32)
+  target_sources(xl_api PRIVATE ${CMAKE_CURRENT_LIST_DIR}/http_facility_win32.cpp)
+  target_link_libraries(xl_api PUBLIC winhttp)
+else()
+  target_sources(xl_api PRIVATE ${CMAKE_CURRENT_LIST_DIR}/http_facility_posix.cpp)
+  target_link_libraries(xl_api PUBLIC CURL::libcurl)
+endif()
