@@ -206,6 +206,11 @@ std::string TextBetween(std::string_view text, std::string_view startMarker,
 
 std::string TextBetweenFrom(std::string_view text, std::string_view startMarker,
                             std::string_view endMarker, int& position) {
+    // An empty marker would match without moving on, and a caller's walk would never end.
+    if (startMarker.empty() || endMarker.empty()) {
+        position = -1;
+        return {};
+    }
     int a = TextFind(text, startMarker, position);
     int b = a < 1 ? -1 : TextFind(text, endMarker, a + static_cast<int>(startMarker.size()));
     if (b < 1) {

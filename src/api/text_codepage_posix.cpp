@@ -1,6 +1,8 @@
-// Linux stand-in for Windows' code-page conversions. Code page 936 goes through tables built once
-// from glibc's iconv "CP936"; UTF-8 is decoded here so that ill-formed input is replaced exactly as
-// Windows replaces it.
+// Linux stand-in for Windows' code-page conversions, giving the same bytes for the same input.
+// Code page 936 goes through tables built once from glibc's iconv "CP936" and completed with what
+// Windows adds to it: the user-defined and unassigned sequences, which Windows maps to private-use
+// code points and glibc does not map at all, and Windows' best-fit characters. UTF-8 is decoded
+// here, one U+FFFD for each maximal ill-formed subpart, as Windows does.
 #include <iconv.h>
 
 #include <array>
@@ -14,6 +16,18 @@ namespace {
 
 constexpr char16_t kReplacementChar = 0xFFFD;
 constexpr char kDefaultChar = '?';
+constexpr unsigned char kEuroByte = 0x80;
+constexpr char16_t kEuroSign = 0x20AC;
+constexpr unsigned char kLastByte = 0xFF;  // a byte of its own that Windows maps to U+F8F5
+constexpr char16_t kLastBytePrivateUse = 0xF8F5;
+
+struct Cp936Run {
+    std::uint16_t firstSequence, firstUnit, count;
+};
+struct Cp936BestFit {
+    std::uint16_t unit, bytes;
+};
+#include "api/text_cp936_windows.inc"
 
 struct Cp936Tables {
     std::array<char16_t, 0x10000> decode{};       // two-byte sequence -> code unit, 0 when unmapped
@@ -48,6 +62,14 @@ const Cp936Tables& Tables() {
             }
         }
         iconv_close(cd);
+        for (const Cp936Run& run : kUserDefinedRuns) {
+            for (unsigned k = 0; k < run.count; ++k) {
+                t.decode[run.firstSequence + k] = static_cast<char16_t>(run.firstUnit + k);
+                t.encode[run.firstUnit + k] = static_cast<std::uint16_t>(run.firstSequence + k);
+            }
+        }
+        for (const Cp936BestFit& fit : kBestFit) t.encode[fit.unit] = fit.bytes;
+        t.encode[kLastBytePrivateUse] = kLastByte;
         return t;
     }();
     return tables;
@@ -60,10 +82,13 @@ void DecodeCp936(std::string_view text, std::u16string& out) {
         if (b < 0x80) {
             out.push_back(b);
             ++i;
-        } else if (b == 0x80) {
-            out.push_back(0x20AC);
+        } else if (b == kEuroByte) {
+            out.push_back(kEuroSign);
             ++i;
-        } else if (b == 0xFF || i + 1 == text.size()) {
+        } else if (b == kLastByte) {
+            out.push_back(kLastBytePrivateUse);
+            ++i;
+        } else if (i + 1 == text.size()) {
             out.push_back(kDefaultChar);
             ++i;
         } else {
@@ -139,11 +164,13 @@ void EncodeCp936(const std::u16string& units, std::string& out) {
     for (char16_t u : units) {
         if (u < 0x80) {
             out.push_back(static_cast<char>(u));
-        } else if (u == 0x20AC) {
-            out.push_back(static_cast<char>(0x80));
-        } else if (std::uint16_t g = t.encode[u]; g != 0) {
+        } else if (u == kEuroSign) {
+            out.push_back(static_cast<char>(kEuroByte));
+        } else if (std::uint16_t g = t.encode[u]; g > 0xFF) {
             out.push_back(static_cast<char>(g >> 8));
             out.push_back(static_cast<char>(g & 0xFF));
+        } else if (g != 0) {
+            out.push_back(static_cast<char>(g));
         } else {
             out.push_back(kDefaultChar);
         }

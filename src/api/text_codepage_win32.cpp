@@ -30,6 +30,11 @@ std::string MultiByteToUtf16(std::string_view text, unsigned codePage) {
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
     units = MultiByteToWideChar(codePage, 0, input.c_str(), -1, wide.data(), units);
     if (units <= 0) return {};
+    // Wine swallows the terminator with a truncated UTF-8 sequence at the end; callers rely on it.
+    if (wide[static_cast<std::size_t>(units) - 1] != L'\0') {
+        wide.push_back(L'\0');
+        ++units;
+    }
     std::string out(static_cast<std::size_t>(units) * 2, '\0');
     for (int i = 0; i < units; ++i) {
         out[2 * i] = static_cast<char>(wide[i] & 0xFF);

@@ -1,4 +1,7 @@
 # Text helpers and the JSON document.
 xiulan_add_test(NAME api_text_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_codepage_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_unescape_test.cpp
   LIBS xl_api)
