@@ -1,0 +1,35 @@
+#pragma once
+// The subsystem's state: the adapter list of the latest enumeration, owned by
+// one object that the composition root builds and hands to whoever needs it.
+// The platform ports are borrowed and must outlive it.
+#include <string_view>
+#include <vector>
+
+#include "net/adapter_api.h"
+#include "net/adapter_info.h"
+#include "net/adapters.h"
+#include "net/admin_state.h"
+
+namespace xl::net {
+
+class AdapterControl {
+  public:
+    AdapterControl(AdapterApi& api, ProcessRunner& runner) : api_(api), runner_(runner) {}
+
+    // Frees the previous list and rebuilds it; returns the new element count.
+    int Enumerate() { return EnumerateAdapters(api_, adapters_); }
+
+    // By position, in enumeration order; empty until the first enumeration.
+    const std::vector<AdapterInfo>& Adapters() const { return adapters_; }
+
+    void SetAdminState(std::string_view connectionName, bool enable) {
+        SetAdapterAdminState(runner_, connectionName, enable);
+    }
+
+  private:
+    AdapterApi& api_;
+    ProcessRunner& runner_;
+    std::vector<AdapterInfo> adapters_;
+};
+
+}  // namespace xl::net

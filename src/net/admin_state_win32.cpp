@@ -1,0 +1,40 @@
+// Runs the adapter commands with netsh: a hidden process, waited for without
+// a time limit.
+#include <windows.h>
+
+#include "net/admin_state.h"
+
+namespace xl::net {
+
+namespace {
+
+class Win32ProcessRunner final : public ProcessRunner {
+  public:
+    void RunAndWait(const ProcessCommand& command) override {
+        std::string line = command.commandLine;  // CreateProcessA may write into it
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            return;
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+};
+
+}  // namespace
+
+std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enable) {
+    return NetshAdminCommand(name, enable);
+}
+
+std::unique_ptr<ProcessRunner> MakePlatformProcessRunner() {
+    return std::make_unique<Win32ProcessRunner>();
+}
+
+}  // namespace xl::net

@@ -1,0 +1,200 @@
+// The real platform edges: Windows' (under Wine in CI) and the Linux stand-in.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "net/adapter_control.h"
+#include "net/adapters.h"
+#include "net/admin_state.h"
+#include "net/wide_to_oem.h"
+#include "support/platform.h"
+
+namespace xl::net {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsMacText(const std::string& text) {
+    static const std::regex pattern("([0-9A-F]{2}(-[0-9A-F]{2}){0,7})?");
+    return std::regex_match(text, pattern);
+}
+
+bool IsAddressText(const std::string& text) {
+    static const std::regex pattern("(\\d{1,3}(\\.\\d{1,3}){3})?");
+    return std::regex_match(text, pattern);
+}
+
+TEST(PlatformAdapters, EveryAdapterIsWellFormed) {
+    auto api = MakePlatformAdapterApi();
+    std::vector<AdapterInfo> list;
+    const int count = EnumerateAdapters(*api, list);
+    ASSERT_EQ(count, static_cast<int>(list.size()));
+    for (const auto& adapter : list) {
+        SCOPED_TRACE(adapter.adapterName);
+        EXPECT_EQ(adapter.adapterName.front(), '{');
+        EXPECT_EQ(adapter.adapterName.back(), '}');
+        EXPECT_EQ(adapter.typeName, AdapterTypeName(adapter.typeCode));
+        EXPECT_TRUE(IsMacText(adapter.macAddress)) << adapter.macAddress;
+        EXPECT_TRUE(IsAddressText(adapter.ipAddress)) << adapter.ipAddress;
+        EXPECT_TRUE(IsAddressText(adapter.subnetMask)) << adapter.subnetMask;
+        EXPECT_TRUE(IsAddressText(adapter.gateway)) << adapter.gateway;
+        EXPECT_TRUE(IsAddressText(adapter.primaryDns)) << adapter.primaryDns;
+        EXPECT_TRUE(IsAddressText(adapter.secondaryDns)) << adapter.secondaryDns;
+    }
+}
+
+TEST(PlatformAdapters, RepeatedListingsAgree) {
+    auto api = MakePlatformAdapterApi();
+    std::vector<AdapterInfo> first, second;
+    EnumerateAdapters(*api, first);
+    EnumerateAdapters(*api, second);
+    ASSERT_EQ(first.size(), second.size());
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].adapterName, second[i].adapterName);
+        EXPECT_EQ(first[i].connectionName, second[i].connectionName);
+    }
+}
+
+TEST(PlatformAdapters, InterfaceTableGivesGuidsInBraces) {
+    auto api = MakePlatformAdapterApi();
+    std::vector<InterfaceNameEntry> table;
+    ReadInterfaceNames(*api, table);
+    for (const auto& entry : table) {
+        EXPECT_EQ(entry.guid.rfind('{', 0), 0u) << entry.deviceName;
+        EXPECT_NE(entry.deviceName.find(entry.guid), std::string::npos);
+    }
+}
+
+TEST(PlatformAdapters, ConnectionNamesMatchTheHost) {
+    auto api = MakePlatformAdapterApi();
+    std::vector<AdapterInfo> list;
+    EnumerateAdapters(*api, list);
+    if (xl::test::RunningUnderWine()) {
+        // The router configuration cannot be opened there: names stay empty, nothing crashes.
+        ASSERT_FALSE(list.empty()) << "Wine lists the host's adapters";
+        for (const auto& adapter : list) EXPECT_EQ(adapter.connectionName, "");
+        return;
+    }
+#ifdef _WIN32
+    GTEST_SKIP() << "connection names on real Windows depend on the machine";
+#else
+    // The stand-in names each adapter after its interface, and lists the loopback.
+    bool sawLoopback = false;
+    for (const auto& adapter : list) {
+        EXPECT_EQ(adapter.adapterName, "{" + adapter.connectionName + "}");
+        EXPECT_EQ(fs::exists("/sys/class/net/" + adapter.connectionName), true);
+        if (adapter.connectionName == "lo") {
+            sawLoopback = true;
+            EXPECT_EQ(adapter.typeName, "LOOPBACK");
+            EXPECT_EQ(adapter.ipAddress, "127.0.0.1");
+            EXPECT_EQ(adapter.subnetMask, "255.0.0.0");
+        }
+    }
+    EXPECT_TRUE(sawLoopback);
+#endif
+}
+
+TEST(PlatformAdapters, DnsReadFailsForAnUnknownInterface) {
+    auto api = MakePlatformAdapterApi();
+    std::string primary = "x", secondary = "y";
+    EXPECT_FALSE(ReadDnsServers(*api, 0x7FFFFFF0, primary, secondary));
+    EXPECT_EQ(primary, "");
+    EXPECT_EQ(secondary, "");
+}
+
+TEST(WideToOem, ConvertsToTheChineseCodePage) {
+#ifdef _WIN32
+    if (GetOEMCP() != 936) GTEST_SKIP() << "the OEM code page is " << GetOEMCP() << ", not 936";
+#endif
+    EXPECT_EQ(WideToOem(u"本地连接"), "本地连接");
+    EXPECT_EQ(WideToOem(u"以太网 2"), "以太网 2");
+    EXPECT_EQ(WideToOem(u"\\DEVICE\\TCPIP_{AB-12}"), "\\DEVICE\\TCPIP_{AB-12}");
+    EXPECT_EQ(WideToOem(u""), "");
+    EXPECT_EQ(WideToOem(nullptr), "");
+    EXPECT_EQ(WideToOem(u"a\0b"), "a");
+}
+
+TEST(WideToOem, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the count of \"?\" per missing character is the system's own choice";
+#else
+    EXPECT_EQ(WideToOem(u"a\u00E9\u0E01b"), "a\xA8\xA6?b");  // é is in code page 936, Thai is not
+    EXPECT_EQ(WideToOem(u"x\U0001F600y"), "x?y");
+    const char16_t loneSurrogates[] = {u'a', 0xD800, u'b', 0xDC00, 0};
+    EXPECT_EQ(WideToOem(loneSurrogates), "a?b?");
+    const char16_t trailingHigh[] = {u'a', 0xD83D, 0};
+    EXPECT_EQ(WideToOem(trailingHigh), "a?");
+    std::u16string longText(5000, u'中');
+    EXPECT_EQ(WideToOem(longText.c_str()).size(), 10000u);
+#endif
+}
+
+class ProcessRunnerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("xl-net-runner-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    fs::path dir_;
+};
+
+TEST_F(ProcessRunnerTest, ReturnsOnlyAfterTheCommandEnded) {
+    const auto marker = dir_ / "done.txt";
+    ProcessCommand command;
+#ifdef _WIN32
+    command.commandLine = "cmd.exe /c echo done>\"" + marker.string() + "\"";
+#else
+    command.argv = {"sh", "-c", "sleep 0.3; echo done > \"$0\"", marker.string()};
+#endif
+    MakePlatformProcessRunner()->RunAndWait(command);
+    EXPECT_TRUE(fs::exists(marker));
+}
+
+TEST_F(ProcessRunnerTest, MissingProgramReturnsQuietly) {
+    ProcessCommand command;
+    command.commandLine = "xl-no-such-program-here.exe /x";
+    command.argv = {"xl-no-such-program-here", "/x"};
+    MakePlatformProcessRunner()->RunAndWait(command);  // no hang, no exception
+    SUCCEED();
+}
+
+TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramWithoutAShell) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows hands the program one command line; there is no argument vector";
+#else
+    const auto odd = dir_ / "a;b $(touch pwned) *\"'";
+    ProcessCommand command;
+    command.argv = {"touch", odd.string()};
+    MakePlatformProcessRunner()->RunAndWait(command);
+    EXPECT_TRUE(fs::exists(odd));
+    EXPECT_FALSE(fs::exists("pwned"));
+#endif
+}
+
+TEST(PlatformAdminState, NetshRunsAndIsWaitedFor) {
+    if (!xl::test::RunningUnderWine()) {
+        GTEST_SKIP() << "would really disable an adapter; only Wine's netsh does nothing";
+    }
+    auto runner = MakePlatformProcessRunner();
+    auto api = MakePlatformAdapterApi();
+    AdapterControl control(*api, *runner);
+    const auto start = std::chrono::steady_clock::now();
+    control.SetAdminState("本地连接", false);
+    control.SetAdminState("本地连接", true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    RecordProperty(
+        "two_netsh_runs_ms",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+}
+
+}  // namespace
+}  // namespace xl::net
