@@ -22,7 +22,9 @@ Control::Control(Window& window, const ControlSpec& spec, Control* parent)
       visible_(!spec.startHidden && spec.kind != ControlKind::Timer),
       columns_(spec.columns) {}
 
-void Control::Notify(Change what) { window_.ControlChanged(*this, what); }
+void Control::Notify(Change what) {
+    window_.ControlChanged(*this, what);
+}
 
 void Control::SetPosition(const Rect& r) {
     if (r == position_) return;
@@ -88,7 +90,9 @@ void Control::SetVisible(bool v) {
     Notify(Change::Visible);
 }
 
-bool Control::IsShown() const { return visible_ && (parent_ == nullptr || parent_->IsShown()); }
+bool Control::IsShown() const {
+    return visible_ && (parent_ == nullptr || parent_->IsShown());
+}
 
 void Control::SetEnabled(bool e) {
     if (e == enabled_) return;
@@ -106,8 +110,7 @@ int Control::AddRow() {
 }
 
 bool Control::SetCell(int row, int column, std::string text) {
-    if (row < 0 || row >= RowCount() || column < 0 ||
-        column >= static_cast<int>(columns_.size())) {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= static_cast<int>(columns_.size())) {
         return false;
     }
     rows_[row][column] = std::move(text);

@@ -29,7 +29,7 @@ enum class Change {
 };
 
 class Control {
-public:
+  public:
     Control(Window& window, const ControlSpec& spec, Control* parent);
 
     Window& window() const { return window_; }
@@ -100,7 +100,7 @@ public:
     int changedRow() const { return changedRow_; }
     int changedColumn() const { return changedColumn_; }
 
-private:
+  private:
     void Notify(Change what);
 
     Window& window_;

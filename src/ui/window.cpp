@@ -42,12 +42,16 @@ void Window::Hide() {
     if (native_) native_->VisibilityChanged();
 }
 
-void Window::Attach(std::unique_ptr<NativeWindow> native) { native_ = std::move(native); }
+void Window::Attach(std::unique_ptr<NativeWindow> native) {
+    native_ = std::move(native);
+}
 
 void Window::ControlChanged(Control& c, Change what) {
     if (native_) native_->ControlChanged(c, what);
 }
 
-void Window::Raise(Control& c, EventKind event) { system_.Raise(*this, c.name(), event); }
+void Window::Raise(Control& c, EventKind event) {
+    system_.Raise(*this, c.name(), event);
+}
 
 }  // namespace xl::ui

@@ -18,7 +18,7 @@ class NativeWindow;
 enum class EventKind { Click, TextChange, RowChosen, Tick };
 
 class Window {
-public:
+  public:
     Window(WindowSystem& system, const WindowSpec& spec);
     ~Window();
     Window(const Window&) = delete;
@@ -45,7 +45,7 @@ public:
     void ControlChanged(Control& c, Change what);
     void Raise(Control& c, EventKind event);
 
-private:
+  private:
     WindowSystem& system_;
     const WindowSpec& spec_;
     std::string title_;

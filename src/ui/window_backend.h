@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "ui/control.h"
 #include "dial/message_pump.h"
+#include "ui/control.h"
 
 namespace xl::ui {
 
@@ -16,7 +16,7 @@ class WindowSystem;
 
 // The platform side of one window, created with it and destroyed with it.
 class NativeWindow {
-public:
+  public:
     virtual ~NativeWindow() = default;
     virtual void ControlChanged(Control& c, Change what) = 0;
     virtual void TitleChanged() = 0;
@@ -26,7 +26,7 @@ public:
 enum class MessageIcon { Stop, Warning, Information };
 
 class WindowBackend {
-public:
+  public:
     virtual ~WindowBackend() = default;
     // Builds the platform window and its controls, hidden, centred on screen.
     virtual std::unique_ptr<NativeWindow> CreateNative(Window& window) = 0;

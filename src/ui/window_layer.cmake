@@ -12,3 +12,16 @@ target_sources(xl_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/catalogue/confirm_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp)
 target_link_libraries(xl_ui PUBLIC Threads::Threads)
+if(WIN32)
+  target_sources(xl_ui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/win32/backend_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/face_window_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/face_paint_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/gdi_cache_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/text_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/window_base_win32.cpp)
+  target_link_libraries(xl_ui PUBLIC comctl32 msimg32 gdi32 user32)
+  # Every executable that shows these windows carries the manifest (common
+  # controls 6, asInvoker, per-monitor DPI awareness).
+  target_sources(xl_ui INTERFACE ${CMAKE_CURRENT_LIST_DIR}/win32/app_manifest.rc)
+endif()

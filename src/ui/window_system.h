@@ -21,7 +21,7 @@ using Handler = std::function<void()>;
 using CreationHandler = std::function<void(Window&)>;
 
 class WindowSystem {
-public:
+  public:
     explicit WindowSystem(WindowBackend& backend);
     ~WindowSystem();
     WindowSystem(const WindowSystem&) = delete;
@@ -65,7 +65,7 @@ public:
     // Backend side: runs the handler bound to that control and event.
     void Raise(Window& window, const std::string& control, EventKind event);
 
-private:
+  private:
     using Key = std::tuple<WindowId, std::string, EventKind>;
 
     void ReleaseRetired();

@@ -3,6 +3,7 @@
 namespace xl::ui {
 
 const WindowSpec& AdapterDialogSpec() {
+    // clang-format off
     static const WindowSpec spec{
         .id = WindowId::AdapterDialog,
         .title = "选择异常掉线要禁用的网卡",
@@ -25,6 +26,7 @@ const WindowSpec& AdapterDialogSpec() {
             Label("透明标签_关闭", {295, 8, 20, 20}),
         },
     };
+    // clang-format on
     return spec;
 }
 

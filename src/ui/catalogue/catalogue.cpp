@@ -53,26 +53,42 @@ ControlSpec ListView(std::string name, Rect r, std::vector<Column> columns) {
     return c;
 }
 
-ControlSpec Timer(std::string name) { return Row(std::move(name), ControlKind::Timer, {}); }
+ControlSpec Timer(std::string name) {
+    return Row(std::move(name), ControlKind::Timer, {});
+}
 
 namespace pictures {
-ImageSet ConnectButton() { return {"connect_normal", "connect_lit", "connect_disabled"}; }
+ImageSet ConnectButton() {
+    return {"connect_normal", "connect_lit", "connect_disabled"};
+}
 ImageSet DisconnectButton() {
     return {"disconnect_normal", "disconnect_lit", "disconnect_disabled"};
 }
 // One picture serves all three states of these buttons.
-ImageSet SwitchButton() { return {"switch_ip", "switch_ip", "switch_ip"}; }
-ImageSet LoginButton() { return {"login_normal", "login_lit", "login_disabled"}; }
-ImageSet OkButton() { return {"ok_button", "ok_button", "ok_button"}; }
-ImageSet CancelButton() { return {"cancel_button", "cancel_button", "cancel_button"}; }
+ImageSet SwitchButton() {
+    return {"switch_ip", "switch_ip", "switch_ip"};
+}
+ImageSet LoginButton() {
+    return {"login_normal", "login_lit", "login_disabled"};
+}
+ImageSet OkButton() {
+    return {"ok_button", "ok_button", "ok_button"};
+}
+ImageSet CancelButton() {
+    return {"cancel_button", "cancel_button", "cancel_button"};
+}
 }  // namespace pictures
 
 const WindowSpec& CatalogueEntry(WindowId id) {
     switch (id) {
-        case WindowId::Login: return LoginWindowSpec();
-        case WindowId::Main: return MainWindowSpec();
-        case WindowId::AdapterDialog: return AdapterDialogSpec();
-        case WindowId::ConfirmDialog: break;
+        case WindowId::Login:
+            return LoginWindowSpec();
+        case WindowId::Main:
+            return MainWindowSpec();
+        case WindowId::AdapterDialog:
+            return AdapterDialogSpec();
+        case WindowId::ConfirmDialog:
+            break;
     }
     return ConfirmDialogSpec();
 }

@@ -3,6 +3,7 @@
 namespace xl::ui {
 
 const WindowSpec& ConfirmDialogSpec() {
+    // clang-format off
     static const WindowSpec spec{
         .id = WindowId::ConfirmDialog,
         .title = "",
@@ -18,6 +19,7 @@ const WindowSpec& ConfirmDialogSpec() {
             Label("透明标签_关闭", {288, 6, 32, 24}),
         },
     };
+    // clang-format on
     return spec;
 }
 

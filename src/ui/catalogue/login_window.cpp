@@ -3,6 +3,7 @@
 namespace xl::ui {
 
 const WindowSpec& LoginWindowSpec() {
+    // clang-format off
     static const WindowSpec spec{
         .id = WindowId::Login,
         .title = "岫澜IP",
@@ -25,6 +26,7 @@ const WindowSpec& LoginWindowSpec() {
             Label("透明标签_关闭", {344, 16, 24, 16}),
         },
     };
+    // clang-format on
     return spec;
 }
 

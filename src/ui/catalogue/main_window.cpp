@@ -6,12 +6,13 @@ namespace {
 // Column 0 is the list's narrow empty lead column; the filling code writes
 // columns 1 to 6.
 std::vector<Column> NodeColumns() {
-    return {{"", 8},        {"省份", 110},  {"城市", 200},  {"运营商", 110},
-            {"状态", 65},   {"服务器", 0},  {"静态ip", 0}};
+    return {{"", 8},      {"省份", 110}, {"城市", 200}, {"运营商", 110},
+            {"状态", 65}, {"服务器", 0}, {"静态ip", 0}};
 }
 }  // namespace
 
 const WindowSpec& MainWindowSpec() {
+    // clang-format off
     static const WindowSpec spec{
         .id = WindowId::Main,
         .title = "岫澜IP",
@@ -71,6 +72,7 @@ const WindowSpec& MainWindowSpec() {
             Label("透明标签_连接状态", {283, 536, 573, 17}).WithText("未连接").WithFont(12, kBold).WithColour(kGreen),
         },
     };
+    // clang-format on
     return spec;
 }
 

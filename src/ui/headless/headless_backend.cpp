@@ -6,7 +6,7 @@ namespace xl::ui {
 
 // The in-memory side of a window: it only tracks the timers.
 class HeadlessWindow : public NativeWindow {
-public:
+  public:
     HeadlessWindow(HeadlessBackend& backend, Window& window) : backend_(backend), window_(window) {}
     ~HeadlessWindow() override { backend_.TimerGone(window_); }
 
@@ -16,7 +16,7 @@ public:
     void TitleChanged() override {}
     void VisibilityChanged() override {}
 
-private:
+  private:
     HeadlessBackend& backend_;
     Window& window_;
 };
@@ -79,10 +79,11 @@ void HeadlessBackend::Advance(std::chrono::milliseconds d) {
     const auto end = now_ + std::max(d, std::chrono::milliseconds(0));
     DispatchPending();
     for (;;) {
-        auto next = std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
-            return a.second.at != b.second.at ? a.second.at < b.second.at
-                                              : a.second.order < b.second.order;
-        });
+        auto next =
+            std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
+                return a.second.at != b.second.at ? a.second.at < b.second.at
+                                                  : a.second.order < b.second.order;
+            });
         if (next == timers_.end() || next->second.at > end) break;
         Control& timer = *next->first;
         now_ = next->second.at;

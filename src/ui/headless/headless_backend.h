@@ -22,7 +22,7 @@ struct ShownMessageBox {
 };
 
 class HeadlessBackend : public WindowBackend, public dial::MessagePump {
-public:
+  public:
     HeadlessBackend() = default;
     ~HeadlessBackend() override;
 
@@ -54,7 +54,7 @@ public:
     const std::vector<ShownMessageBox>& messageBoxes() const { return messageBoxes_; }
     int pendingTasks() const;
 
-private:
+  private:
     friend class HeadlessWindow;
     struct Due {
         std::chrono::milliseconds at;

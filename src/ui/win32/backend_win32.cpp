@@ -1,0 +1,135 @@
+#include "ui/win32/backend_win32.h"
+
+#include <commctrl.h>
+
+#include "ui/win32/face_window_win32.h"
+#include "ui/win32/text_win32.h"
+#include "ui/window_system.h"
+
+namespace xl::ui::win32 {
+
+namespace {
+constexpr wchar_t kTaskClass[] = L"XiulanTasks";
+constexpr UINT kRunTask = WM_APP + 1;
+}  // namespace
+
+// A message-only window: posted work arrives here as one message per task,
+// so that nested message pumps run it too.
+class Win32Backend::TaskWindow : public WindowBase {
+  public:
+    explicit TaskWindow(Win32Backend& backend) : backend_(backend) {
+        RegisterClassOnce(kTaskClass, 0);
+        Create(kTaskClass, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
+    }
+
+  private:
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == kRunTask) {
+            backend_.RunOneTask();
+            return 0;
+        }
+        return Default(msg, wp, lp);
+    }
+    Win32Backend& backend_;
+};
+
+Win32Backend::Win32Backend() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    taskWindow_ = std::make_unique<TaskWindow>(*this);
+}
+
+Win32Backend::~Win32Backend() = default;
+
+std::unique_ptr<NativeWindow> Win32Backend::CreateNative(Window& window) {
+    return std::make_unique<FaceWindow>(window, gdi_);
+}
+
+HWND Win32Backend::HandleOf(const Window& window) {
+    auto* face = dynamic_cast<FaceWindow*>(window.native());
+    return face == nullptr ? nullptr : face->hwnd();
+}
+
+void Win32Backend::Post(std::function<void()> task) {
+    {
+        std::lock_guard lock(tasksMutex_);
+        tasks_.push_back(std::move(task));
+    }
+    PostMessageW(taskWindow_->hwnd(), kRunTask, 0, 0);
+}
+
+void Win32Backend::RunOneTask() {
+    std::function<void()> task;
+    {
+        std::lock_guard lock(tasksMutex_);
+        if (tasks_.empty()) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+    }
+    if (task) task();
+}
+
+void Win32Backend::ShowMessageBox(const std::string& text, const std::string& caption,
+                                  MessageIcon icon) {
+    UINT style = MB_OK | MB_TASKMODAL;
+    switch (icon) {
+        case MessageIcon::Stop:
+            style |= MB_ICONHAND;
+            break;
+        case MessageIcon::Warning:
+            style |= MB_ICONWARNING;
+            break;
+        case MessageIcon::Information:
+            style |= MB_ICONINFORMATION;
+            break;
+    }
+    MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), style);
+}
+
+bool Win32Backend::CloseDialogOnEscape(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) return false;
+    // The key goes to whichever child has the focus; the dialog is its root.
+    auto* face = dynamic_cast<FaceWindow*>(WindowBase::From(GetAncestor(msg.hwnd, GA_ROOT)));
+    if (face == nullptr || !face->model().spec().isDialog) return false;
+    Window& model = face->model();
+    model.system().Destroy(model.id());
+    return true;
+}
+
+void Win32Backend::Deliver(MSG& msg) {
+    if (CloseDialogOnEscape(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void Win32Backend::DispatchPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave it for the outer message loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Deliver(msg);
+    }
+}
+
+void Win32Backend::WaitDispatching(std::chrono::milliseconds d) {
+    const ULONGLONG deadline =
+        GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(d.count(), 0));
+    for (;;) {
+        DispatchPending();
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
+    }
+}
+
+int Win32Backend::RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) Deliver(msg);
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace xl::ui::win32

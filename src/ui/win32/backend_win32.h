@@ -1,0 +1,52 @@
+#pragma once
+// The product's window backend: borderless picture-faced windows on screen,
+// posted work delivered through a message-only window, the message pump for
+// long waits and the application's message loop. Build it on the thread that
+// will run the windows.
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "ui/win32/gdi_cache_win32.h"
+#include "ui/win32/window_base_win32.h"
+#include "ui/window_backend.h"
+
+namespace xl::ui::win32 {
+
+class Win32Backend : public WindowBackend, public dial::MessagePump {
+  public:
+    Win32Backend();
+    ~Win32Backend() override;
+
+    std::unique_ptr<NativeWindow> CreateNative(Window& window) override;
+    void Post(std::function<void()> task) override;
+    dial::MessagePump& Pump() override { return *this; }
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override;
+
+    void DispatchPending() override;
+    void WaitDispatching(std::chrono::milliseconds d) override;
+
+    // Runs until WM_QUIT; returns its exit code.
+    int RunMessageLoop();
+    GdiCache& gdi() { return gdi_; }
+
+    // The platform window of a model window, for tests and the tray.
+    static HWND HandleOf(const Window& window);
+
+  private:
+    class TaskWindow;
+    void Deliver(MSG& msg);
+    bool CloseDialogOnEscape(const MSG& msg);
+    void RunOneTask();
+
+    GdiCache gdi_;
+    std::unique_ptr<TaskWindow> taskWindow_;
+    std::mutex tasksMutex_;
+    std::deque<std::function<void()>> tasks_;
+};
+
+}  // namespace xl::ui::win32

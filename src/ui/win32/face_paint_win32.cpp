@@ -1,0 +1,106 @@
+// Drawing of a face window: the background picture, then the self-drawn
+// controls in catalogue order, all into one off-screen bitmap that is copied
+// to the screen at once.
+#include "ui/win32/face_window_win32.h"
+#include "ui/win32/text_win32.h"
+
+namespace xl::ui::win32 {
+
+void FaceWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC screen = BeginPaint(hwnd(), &ps);
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    const int w = client.right, h = client.bottom;
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP buffer = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ oldBitmap = SelectObject(mem, buffer);
+    PaintFace(mem);
+    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    SelectObject(mem, oldBitmap);
+    DeleteObject(buffer);
+    DeleteDC(mem);
+    EndPaint(hwnd(), &ps);
+}
+
+void FaceWindow::PaintFace(HDC dc) {
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    FillRect(dc, &client, gdi_.Brush(kWhite));
+    DrawPicture(dc, model_.spec().face, 0, 0, client);
+    const auto& cs = model_.controls();
+    for (size_t k = 0; k < cs.size(); ++k) {
+        if (cs[k]->IsShown()) DrawControl(dc, *cs[k], k);
+    }
+}
+
+void FaceWindow::DrawControl(HDC dc, const Control& c, size_t index) {
+    const RECT r = ScaledRect(c);
+    switch (c.kind()) {
+        case ControlKind::EditField:
+            // The native field is only as tall as its text; its box is painted here.
+            FillRect(dc, &r, gdi_.Brush(c.background().value_or(kWhite)));
+            break;
+        case ControlKind::PictureBox:
+            DrawPicture(dc, c.picture(), r.left, r.top, r);
+            break;
+        case ControlKind::ImageButton: {
+            const ImageSet& set = c.pictures();
+            const std::string& name = !c.enabled()                        ? set.disabled
+                                      : hover_ == static_cast<int>(index) ? set.lit
+                                                                          : set.normal;
+            DrawPicture(dc, name.empty() ? set.normal : name, r.left, r.top, r);
+            break;
+        }
+        case ControlKind::TransparentLabel:
+            DrawLabel(dc, c, r);
+            break;
+        case ControlKind::ListView:
+        case ControlKind::Timer:
+            break;
+    }
+}
+
+void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const RECT& clip) {
+    const Bitmap b = gdi_.Picture(name);
+    if (b.handle == nullptr) return;
+    HDC src = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(src, b.handle);
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    // Pictures are premultiplied BGRA: alpha-blended, scaled to the DPI.
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    SetStretchBltMode(dc, HALFTONE);
+    AlphaBlend(dc, x, y, Scale(b.width, dpi_), Scale(b.height, dpi_), src, 0, 0, b.width, b.height,
+               blend);
+    RestoreDC(dc, saved);
+    SelectObject(src, old);
+    DeleteDC(src);
+}
+
+void FaceWindow::DrawLabel(HDC dc, const Control& c, const RECT& r) {
+    if (c.caption().empty()) return;
+    const std::wstring text = Widen(c.caption());
+    HGDIOBJ oldFont = SelectObject(dc, gdi_.FontFor(c.font(), dpi_));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(c.colour()));
+    // Leading spaces are part of the caption (they leave room for a check box).
+    // A caption wraps when its label is tall enough for the lines, otherwise it
+    // stays on one line, centred vertically and clipped.
+    RECT measured = r;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    RECT box = r;
+    if (measured.bottom - measured.top <= r.bottom - r.top) {
+        box.top += ((r.bottom - r.top) - (measured.bottom - measured.top)) / 2;
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                  DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    } else {
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    SelectObject(dc, oldFont);
+}
+
+}  // namespace xl::ui::win32

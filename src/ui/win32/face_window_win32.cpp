@@ -1,0 +1,432 @@
+#include "ui/win32/face_window_win32.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "ui/win32/text_win32.h"
+#include "ui/window_system.h"
+
+namespace xl::ui::win32 {
+
+namespace {
+constexpr wchar_t kFaceClass[] = L"XiulanFace";
+constexpr UINT_PTR kFirstTimerId = 1;  // + control index
+constexpr int kFirstChildId = 1000;    // + control index
+// Single-line EDIT controls draw their text at the top: they are made as tall
+// as the text and centred in the field, whose rest the face paints.
+constexpr int kEditTextPadding = 4;
+
+bool SelfDrawn(ControlKind k) {
+    return k == ControlKind::TransparentLabel || k == ControlKind::PictureBox ||
+           k == ControlKind::ImageButton;
+}
+
+RECT CentredOnWorkArea(int w, int h) {
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    if (GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi)) work = mi.rcWork;
+    const int x = work.left + (work.right - work.left - w) / 2;
+    const int y = work.top + (work.bottom - work.top - h) / 2;
+    return {x, y, x + w, y + h};
+}
+}  // namespace
+
+FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) {
+    RegisterClassOnce(kFaceClass, 0);
+    const WindowSpec& spec = model.spec();
+    dpi_ = GetDpiForSystem();
+    const RECT r = CentredOnWorkArea(Scale(spec.width, dpi_), Scale(spec.height, dpi_));
+    // A popup without frame or caption; the face picture is all there is.
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
+    const DWORD exStyle = spec.isDialog ? 0 : WS_EX_APPWINDOW;
+    Create(kFaceClass, Widen(model.title()).c_str(), style, exStyle, r.left, r.top,
+           r.right - r.left, r.bottom - r.top, nullptr);
+    if (hwnd() == nullptr) return;
+    // The monitor the window landed on may differ from the system's DPI.
+    if (const UINT actual = GetDpiForWindow(hwnd()); actual != 0 && actual != dpi_) {
+        dpi_ = actual;
+        const RECT s = CentredOnWorkArea(Scale(spec.width, dpi_), Scale(spec.height, dpi_));
+        SetWindowPos(hwnd(), nullptr, s.left, s.top, s.right - s.left, s.bottom - s.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    CreateChildren();
+}
+
+FaceWindow::~FaceWindow() {
+    if (hwnd() != nullptr) {
+        for (size_t i = 0; i < model_.controls().size(); ++i) KillTimer(hwnd(), kFirstTimerId + i);
+    }
+}
+
+int FaceWindow::IndexOf(const Control& c) const {
+    const auto& cs = model_.controls();
+    for (size_t i = 0; i < cs.size(); ++i) {
+        if (cs[i].get() == &c) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+HWND FaceWindow::ChildOf(const Control& c) const {
+    const int i = IndexOf(c);
+    return i < 0 ? nullptr : children_[static_cast<size_t>(i)];
+}
+
+RECT FaceWindow::ScaledRect(const Control& c) const {
+    const Rect r = c.WindowRect();
+    const int left = Scale(r.left, dpi_), top = Scale(r.top, dpi_);
+    return {left, top, left + Scale(r.width, dpi_), top + Scale(r.height, dpi_)};
+}
+
+void FaceWindow::CreateChildren() {
+    const size_t n = model_.controls().size();
+    children_.assign(n, nullptr);
+    drawnRects_.assign(n, RECT{});
+    for (size_t i = 0; i < n; ++i) {
+        drawnRects_[i] = ScaledRect(*model_.controls()[i]);
+        CreateChild(i);
+    }
+}
+
+void FaceWindow::CreateChild(size_t index) {
+    const Control& c = *model_.controls()[index];
+    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstChildId + index));
+    DWORD style = WS_CHILD | WS_TABSTOP | (c.IsShown() ? WS_VISIBLE : 0);
+    HWND child = nullptr;
+    ++suppressNotifications_;
+    if (c.kind() == ControlKind::EditField) {
+        style |= ES_AUTOHSCROLL | (c.centred() ? ES_CENTER : ES_LEFT);
+        child = CreateWindowExW(0, L"EDIT", Widen(c.caption()).c_str(), style, 0, 0, 0, 0, hwnd(),
+                                id, GetModuleHandleW(nullptr), nullptr);
+    } else if (c.kind() == ControlKind::ListView) {
+        // Column headings are part of the face picture; drop-down lists get a frame.
+        style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER |
+                 LVS_NOSORTHEADER | (c.visible() ? 0 : WS_BORDER);
+        child = CreateWindowExW(0, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, hwnd(), id,
+                                GetModuleHandleW(nullptr), nullptr);
+        if (child != nullptr) {
+            ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+            for (size_t col = 0; col < c.columns().size(); ++col) {
+                std::wstring title = Widen(c.columns()[col].title);
+                LVCOLUMNW lvc{};
+                lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+                lvc.pszText = title.data();
+                lvc.cx = Scale(c.columns()[col].width, dpi_);  // width 0 keeps a column hidden
+                lvc.iSubItem = static_cast<int>(col);
+                SendMessageW(child, LVM_INSERTCOLUMNW, col, reinterpret_cast<LPARAM>(&lvc));
+            }
+        }
+    }
+    --suppressNotifications_;
+    if (child == nullptr) return;
+    children_[index] = child;
+    ApplyFont(index);
+    PlaceChild(index);
+    EnableWindow(child, c.enabled());
+}
+
+void FaceWindow::PlaceChild(size_t index) {
+    HWND child = children_[index];
+    if (child == nullptr) return;
+    const Control& c = *model_.controls()[index];
+    RECT r = ScaledRect(c);
+    if (c.kind() == ControlKind::EditField) {
+        TEXTMETRICW tm{};
+        HDC dc = GetDC(child);
+        HGDIOBJ old = SelectObject(dc, gdi_.FontFor(c.font(), dpi_));
+        GetTextMetricsW(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(child, dc);
+        const int h = std::min<int>(r.bottom - r.top, tm.tmHeight + Scale(kEditTextPadding, dpi_));
+        const int inset = Scale(6, dpi_) < (r.right - r.left) / 4 ? Scale(6, dpi_) : 0;
+        r.top += (r.bottom - r.top - h) / 2;
+        r.bottom = r.top + h;
+        r.left += inset;
+        r.right -= inset;
+    }
+    SetWindowPos(child, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(child, c.IsShown() ? SW_SHOWNA : SW_HIDE);
+}
+
+void FaceWindow::ApplyFont(size_t index) {
+    if (HWND child = children_[index]) {
+        SendMessageW(child, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(gdi_.FontFor(model_.controls()[index]->font(), dpi_)),
+                     TRUE);
+    }
+}
+
+void FaceWindow::InvalidateControl(size_t index) {
+    if (hwnd() == nullptr) return;
+    InvalidateRect(hwnd(), &drawnRects_[index], FALSE);
+    drawnRects_[index] = ScaledRect(*model_.controls()[index]);
+    InvalidateRect(hwnd(), &drawnRects_[index], FALSE);
+}
+
+void FaceWindow::ControlChanged(Control& c, Change what) {
+    const int i = IndexOf(c);
+    if (i < 0 || hwnd() == nullptr) return;
+    const size_t index = static_cast<size_t>(i);
+    HWND child = children_[index];
+    ++suppressNotifications_;
+    switch (what) {
+        case Change::Interval:
+            if (c.interval() > 0) {
+                SetTimer(hwnd(), kFirstTimerId + index, static_cast<UINT>(c.interval()), nullptr);
+            } else {
+                KillTimer(hwnd(), kFirstTimerId + index);
+            }
+            break;
+        case Change::Caption:
+            if (child != nullptr) SetWindowTextW(child, Widen(c.caption()).c_str());
+            InvalidateControl(index);
+            break;
+        case Change::Position:
+        case Change::Visible:
+            // A picture box carries its children with it.
+            for (size_t k = 0; k < children_.size(); ++k) {
+                const Control* kc = model_.controls()[k].get();
+                if (k == index || kc->parent() == &c) {
+                    PlaceChild(k);
+                    InvalidateControl(k);
+                }
+            }
+            break;
+        case Change::Enabled:
+            if (child != nullptr) EnableWindow(child, c.enabled());
+            if (!c.enabled() && hover_ == i) hover_ = -1;
+            InvalidateControl(index);
+            break;
+        case Change::Font:
+            ApplyFont(index);
+            PlaceChild(index);
+            InvalidateControl(index);
+            break;
+        case Change::RowsCleared:
+            if (child != nullptr) ListView_DeleteAllItems(child);
+            break;
+        case Change::RowAdded:
+            if (child != nullptr) {
+                LVITEMW item{};
+                item.mask = LVIF_TEXT;
+                item.iItem = c.changedRow();
+                item.pszText = const_cast<wchar_t*>(L"");
+                SendMessageW(child, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
+            break;
+        case Change::CellSet:
+            if (child != nullptr) {
+                std::wstring text = Widen(c.Cell(c.changedRow(), c.changedColumn()));
+                LVITEMW item{};
+                item.iSubItem = c.changedColumn();
+                item.pszText = text.data();
+                SendMessageW(child, LVM_SETITEMTEXTW, c.changedRow(),
+                             reinterpret_cast<LPARAM>(&item));
+            }
+            break;
+        case Change::RowChosen:
+            SyncListSelection(c);
+            break;
+        case Change::Tag:
+            break;
+        case Change::Picture:
+        case Change::Colour:
+            InvalidateControl(index);
+            break;
+    }
+    --suppressNotifications_;
+}
+
+void FaceWindow::SyncListSelection(Control& c) {
+    HWND child = ChildOf(c);
+    if (child == nullptr) return;
+    ListView_SetItemState(child, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (c.chosenRow() >= 0) {
+        ListView_SetItemState(child, c.chosenRow(), LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(child, c.chosenRow(), FALSE);
+    }
+}
+
+void FaceWindow::TitleChanged() {
+    if (hwnd() != nullptr) SetWindowTextW(hwnd(), Widen(model_.title()).c_str());
+}
+
+void FaceWindow::VisibilityChanged() {
+    if (hwnd() == nullptr) return;
+    if (model_.visible()) {
+        ShowWindow(hwnd(), SW_SHOWNORMAL);
+        SetForegroundWindow(hwnd());
+    } else {
+        ShowWindow(hwnd(), SW_HIDE);
+    }
+}
+
+int FaceWindow::HitTest(int x, int y) const {
+    const auto& cs = model_.controls();
+    // Later controls lie on top of earlier ones.
+    for (size_t k = cs.size(); k-- > 0;) {
+        const Control& c = *cs[k];
+        if (!SelfDrawn(c.kind()) || !c.IsShown() || !c.enabled()) continue;
+        const RECT r = ScaledRect(c);
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+LRESULT FaceWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the face covers everything; no flicker
+        case WM_MOUSEMOVE:
+            OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_LBUTTONUP:
+            OnLButtonUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_TIMER:
+            OnTimer(wp);
+            return 0;
+        case WM_COMMAND:
+            OnCommand(wp, lp);
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lp));
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:  // read-only and disabled edits
+            return OnCtlColorEdit(msg, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wp), reinterpret_cast<RECT*>(lp));
+            return 0;
+        case WM_CLOSE:
+            return 0;  // closing is the program's decision (its close labels)
+        default:
+            return Default(msg, wp, lp);
+    }
+}
+
+void FaceWindow::OnMouseMove(int x, int y) {
+    if (!trackingLeave_) {
+        TRACKMOUSEEVENT t{sizeof(t), TME_LEAVE, hwnd(), 0};
+        trackingLeave_ = TrackMouseEvent(&t) != FALSE;
+    }
+    int hit = HitTest(x, y);
+    if (hit >= 0 &&
+        model_.controls()[static_cast<size_t>(hit)]->kind() != ControlKind::ImageButton) {
+        hit = -1;
+    }
+    if (hit == hover_) return;
+    const int old = hover_;
+    hover_ = hit;
+    if (old >= 0) InvalidateControl(static_cast<size_t>(old));
+    if (hit >= 0) InvalidateControl(static_cast<size_t>(hit));
+}
+
+void FaceWindow::OnMouseLeave() {
+    trackingLeave_ = false;
+    if (hover_ >= 0) {
+        const int old = hover_;
+        hover_ = -1;
+        InvalidateControl(static_cast<size_t>(old));
+    }
+}
+
+void FaceWindow::OnLButtonDown(int x, int y) {
+    pressed_ = HitTest(x, y);
+    if (pressed_ >= 0) {
+        SetCapture(hwnd());
+        return;
+    }
+    if (model_.spec().movable) {
+        // Dragging the face moves the window, as a caption bar would.
+        ReleaseCapture();
+        SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+}
+
+void FaceWindow::OnLButtonUp(int x, int y) {
+    const int pressed = pressed_;
+    pressed_ = -1;
+    if (GetCapture() == hwnd()) ReleaseCapture();
+    if (pressed < 0 || HitTest(x, y) != pressed) return;
+    Control& c = *model_.controls()[static_cast<size_t>(pressed)];
+    // Last statement: the handler may destroy this window.
+    model_.system().Raise(model_, c.name(), EventKind::Click);
+}
+
+void FaceWindow::OnTimer(UINT_PTR id) {
+    const size_t index = id - kFirstTimerId;
+    if (id < kFirstTimerId || index >= model_.controls().size()) return;
+    Control& c = *model_.controls()[index];
+    if (c.kind() != ControlKind::Timer || c.interval() == 0) return;
+    model_.system().Raise(model_, c.name(), EventKind::Tick);
+}
+
+void FaceWindow::OnCommand(WPARAM wp, LPARAM) {
+    const int index = LOWORD(wp) - kFirstChildId;
+    if (HIWORD(wp) != EN_CHANGE || suppressNotifications_ > 0 || index < 0 ||
+        static_cast<size_t>(index) >= children_.size() || children_[index] == nullptr) {
+        return;
+    }
+    HWND edit = children_[static_cast<size_t>(index)];
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    model_.controls()[static_cast<size_t>(index)]->UserTyped(Narrow(text));
+}
+
+LRESULT FaceWindow::OnNotify(NMHDR* hdr) {
+    const int index = static_cast<int>(hdr->idFrom) - kFirstChildId;
+    if (hdr->code != LVN_ITEMCHANGED || suppressNotifications_ > 0 || index < 0 ||
+        static_cast<size_t>(index) >= children_.size()) {
+        return 0;
+    }
+    const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+    if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+        !(change->uOldState & LVIS_SELECTED)) {
+        model_.controls()[static_cast<size_t>(index)]->UserChoseRow(change->iItem);
+    }
+    return 0;
+}
+
+LRESULT FaceWindow::OnCtlColorEdit(UINT msg, HDC dc, HWND child) {
+    for (size_t k = 0; k < children_.size(); ++k) {
+        if (children_[k] != child) continue;
+        const Control& c = *model_.controls()[k];
+        const Colour bg = c.background().value_or(kWhite);
+        SetBkColor(dc, ToColorRef(bg));
+        SetTextColor(dc, ToColorRef(c.colour()));
+        return reinterpret_cast<LRESULT>(gdi_.Brush(bg));
+    }
+    return Default(msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+}
+
+void FaceWindow::OnDpiChanged(UINT dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    for (size_t k = 0; k < children_.size(); ++k) {
+        drawnRects_[k] = ScaledRect(*model_.controls()[k]);
+        if (children_[k] == nullptr) continue;
+        ApplyFont(k);
+        PlaceChild(k);
+        const Control& c = *model_.controls()[k];
+        for (size_t col = 0; col < c.columns().size(); ++col) {
+            ListView_SetColumnWidth(children_[k], col, Scale(c.columns()[col].width, dpi_));
+        }
+    }
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+}  // namespace xl::ui::win32

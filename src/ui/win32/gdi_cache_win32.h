@@ -1,0 +1,51 @@
+#pragma once
+// GDI objects the windows draw with, made once and kept: picture bitmaps
+// (DIB sections of the decoded PNGs), fonts per size and DPI, brushes per
+// colour. User-interface thread only; released with the cache.
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "ui/catalogue/window_spec.h"
+#include "ui/picture.h"
+
+namespace xl::ui::win32 {
+
+struct Bitmap {
+    HBITMAP handle = nullptr;
+    int width = 0, height = 0;
+};
+
+class GdiCache {
+  public:
+    GdiCache() = default;
+    ~GdiCache();
+    GdiCache(const GdiCache&) = delete;
+    GdiCache& operator=(const GdiCache&) = delete;
+
+    // nullptr handle when the picture is unknown or does not decode.
+    Bitmap Picture(std::string_view name);
+    // 微软雅黑 at the font's pixel height scaled to dpi, or the system's
+    // message font at dpi when the size is 0.
+    HFONT FontFor(const Font& font, UINT dpi);
+    HBRUSH Brush(const Colour& c);
+
+  private:
+    PictureCache pictures_;
+    std::map<std::string, Bitmap, std::less<>> bitmaps_;
+    std::map<std::tuple<int, bool, UINT>, HFONT> fonts_;
+    std::map<std::tuple<int, int, int>, HBRUSH> brushes_;
+};
+
+// Scales a 96-DPI length.
+inline int Scale(int v, UINT dpi) {
+    return MulDiv(v, static_cast<int>(dpi), 96);
+}
+inline COLORREF ToColorRef(const Colour& c) {
+    return RGB(c.r, c.g, c.b);
+}
+
+}  // namespace xl::ui::win32
