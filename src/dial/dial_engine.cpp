@@ -1,0 +1,203 @@
+#include "dial/dial_engine.h"
+
+#include <thread>
+#include <utility>
+
+#include "dial/state_text.h"
+#include "dial/text_match.h"
+
+namespace xl::dial {
+
+namespace {
+
+// Default gateway on the far side, software compression, secure local files,
+// PAP, SPAP, preview user and password, dialling progress, CHAP, MS-CHAP,
+// MS-CHAP v2.
+constexpr std::uint32_t kEntryOptions = 0x3D0D0210;
+// Secure file and print, secure client for MS networks, no multilink, no stored
+// credentials, Internet connection, no NetBIOS over IP.
+constexpr std::uint32_t kEntryOptions2 = 0x6F;
+constexpr std::uint32_t kNetProtocolIp = 4;
+constexpr std::uint32_t kFramingPpp = 1;
+constexpr std::uint32_t kDialModeAll = 1;
+constexpr std::uint32_t kEntryTypeVpn = 2;
+constexpr std::uint32_t kEncryptionOptional = 3;
+
+constexpr const char* kVpnDeviceType = "vpn";
+constexpr const char* kPhoneBookTail = "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\";
+// "\Documents\" in the standard profile layout.
+constexpr std::size_t kDocumentsPartLength = 11;
+
+constexpr const char* kSuccessWord = "连接成功";
+constexpr const char* kFailureWords = "错误 失败 拒绝";
+
+std::string DeviceNameFor(std::uint32_t vpnStrategy) {
+    switch (vpnStrategy) {
+        case kStrategyPptp:
+            return "WAN Miniport (PPTP)";
+        case kStrategyL2tp:
+            return "WAN Miniport (L2TP)";
+        case kStrategySstp:
+            return "WAN Miniport (SSTP)";
+        default:
+            return "";
+    }
+}
+
+bool IsVpnDevice(const RasConnection& c) {
+    return AsciiLower(c.deviceType) == kVpnDeviceType;
+}
+
+}  // namespace
+
+RasEntry MakeVpnEntry(const std::string& host, std::uint32_t vpnStrategy) {
+    RasEntry e;
+    e.options = kEntryOptions;
+    e.options2 = kEntryOptions2;
+    e.localPhoneNumber = host;
+    e.netProtocols = kNetProtocolIp;
+    e.framingProtocol = kFramingPpp;
+    e.deviceType = kVpnDeviceType;
+    e.deviceName = DeviceNameFor(vpnStrategy);
+    e.dialMode = kDialModeAll;
+    e.dialExtraPercent = 75;
+    e.dialExtraSampleSeconds = 120;
+    e.hangUpExtraPercent = 10;
+    e.hangUpExtraSampleSeconds = 120;
+    e.type = kEntryTypeVpn;
+    e.encryptionType = kEncryptionOptional;
+    e.vpnStrategy = vpnStrategy;
+    e.redialCount = 0;
+    e.redialPause = 1;
+    return e;
+}
+
+std::string PhoneBookPath(const std::string& documentsFolder, const std::string& entryName) {
+    std::string folder = documentsFolder;
+    if (folder.empty()) return "";
+    if (folder.back() != '\\') folder += '\\';
+    // Cutting everything would leave a path relative to the current drive.
+    if (folder.size() <= kDocumentsPartLength) return "";
+    folder.resize(folder.size() - kDocumentsPartLength);
+    return folder + kPhoneBookTail + entryName + ".pbk";
+}
+
+std::chrono::milliseconds PumpingWaitDuration(long long interval, int unit) {
+    long long multiplier = 1;
+    switch (unit) {
+        case 1:
+            multiplier = 1000;
+            break;
+        case 2:
+            multiplier = 60'000;
+            break;
+        case 3:
+            multiplier = 3'600'000;
+            break;
+        default:
+            break;
+    }
+    if (interval <= 0) return std::chrono::milliseconds{0};
+    // Keep the product far from overflow in the 100-ns units of the timer.
+    constexpr long long kLimit = 100LL * 365 * 24 * 3'600'000;
+    if (interval > kLimit / multiplier) return std::chrono::milliseconds{kLimit};
+    return std::chrono::milliseconds{interval * multiplier};
+}
+
+DialEngine::DialEngine(RasApi& ras, MessagePump& pump, std::chrono::milliseconds roundLength)
+    : ras_(ras), pump_(pump), roundLength_(roundLength) {}
+
+std::string DialEngine::Dial(const std::string& entryName, const std::string& host,
+                             const std::string& userName, const std::string& password,
+                             std::uint32_t vpnStrategy, DialNotifier notifier) {
+    const std::string name = entryName.empty() ? kDefaultEntryName : entryName;
+    state_.entryName = name;
+    HangUpVpn(name);
+
+    state_.phoneBookPath = PhoneBookPath(ras_.DocumentsFolder(), name);
+    if (state_.phoneBookPath.empty()) return "创建连接失败";
+    if (name != state_.resetEntryName) {
+        ras_.DeletePhoneBook(state_.phoneBookPath);
+        state_.resetEntryName = name;
+    }
+    if (ras_.SetEntryProperties(state_.phoneBookPath, name, MakeVpnEntry(host, vpnStrategy)) != 0) {
+        return "创建连接失败";
+    }
+    ras_.HangUp(state_.connectionHandle);
+
+    RasDialParams params;
+    params.entryName = name;
+    params.userName = userName;
+    params.password = password;
+    state_.connectionHandle = 0;
+    const std::uint32_t refused =
+        ras_.Dial(state_.phoneBookPath, params, std::move(notifier), state_.connectionHandle);
+    if (refused != 0) {
+        HangUpVpn(name);
+        state_.SetLastStatusText(ras_.ErrorString(refused));
+        ras_.HangUp(state_.connectionHandle);
+        return state_.LastStatusText();
+    }
+    return WaitForOutcome();
+}
+
+std::string DialEngine::WaitForOutcome() {
+    enum class Outcome { Pending, Success, Failure };
+    state_.SetLastStatusText("");
+    Outcome outcome = Outcome::Pending;
+    std::string last;
+    for (int round = 0; round < kDialWaitRounds; ++round) {
+        last = state_.LastStatusText();
+        if (ContainsGbk(last, kSuccessWord)) outcome = Outcome::Success;
+        // Second, so a text holding both kinds of words is a failure.
+        if (ContainsAnyWord(last, kFailureWords)) outcome = Outcome::Failure;
+        if (outcome != Outcome::Pending) break;
+        pump_.DispatchPending();
+        std::this_thread::sleep_for(roundLength_);
+    }
+    switch (outcome) {
+        case Outcome::Success:
+            return "连接成功";
+        case Outcome::Failure:
+            return "连接失败：" + last;
+        case Outcome::Pending:
+            break;
+    }
+    return "连接超时：" + state_.LastStatusText();
+}
+
+std::string DialEngine::HangUpVpn(const std::string& entryName) {
+    const std::string name = entryName.empty() ? state_.entryName : entryName;
+    const RasConnectionList list = ras_.EnumConnections();
+    if (list.error != 0) return "错误:" + ras_.ErrorString(list.error) + "\r\n";
+    for (const RasConnection& c : list.connections) {
+        if (c.entryName != name && !IsVpnDevice(c)) continue;
+        const std::uint32_t error = ras_.HangUp(c.handle);
+        if (error != 0) return "错误:" + ras_.ErrorString(error);
+        return "挂断拨号:" + c.entryName;
+    }
+    return "";
+}
+
+bool DialEngine::IsVpnConnected() {
+    const RasConnectionList list = ras_.EnumConnections();
+    if (list.error != 0) return false;
+    for (const RasConnection& c : list.connections) {
+        if (IsVpnDevice(c)) return true;
+    }
+    return false;
+}
+
+bool DialEngine::PumpingWait(long long interval, int unit) {
+    pump_.WaitDispatching(PumpingWaitDuration(interval, unit));
+    return true;
+}
+
+std::string DialEngine::StateText(std::uint32_t state, std::uint32_t error) {
+    std::string text =
+        error != 0 ? ErrorStatusText(error, ras_.ErrorString(error)) : ConnectionStateText(state);
+    state_.SetLastStatusText(text);
+    return text;
+}
+
+}  // namespace xl::dial

@@ -1,0 +1,38 @@
+#include "dial/dial_progress.h"
+
+#include <utility>
+
+#include "dial/text_match.h"
+
+namespace xl::dial {
+
+namespace {
+// Error texts holding this word are hard errors: the attempt is ended at once.
+constexpr const char* kHardErrorWord = "不";
+}  // namespace
+
+DialProgress::DialProgress(DialEngine& engine, ConnectionStatusView& view, PostToUiThread post)
+    : engine_(engine), view_(view), post_(std::move(post)) {}
+
+void DialProgress::OnDialProgress(std::uint32_t /*message*/, std::uint32_t state,
+                                  std::uint32_t error) {
+    std::string text = engine_.StateText(state, error);
+    post_([this, state, error, text = std::move(text)] { ShowOnUiThread(state, error, text); });
+}
+
+DialNotifier DialProgress::Notifier() {
+    return [this](std::uint32_t message, std::uint32_t state, std::uint32_t error) {
+        OnDialProgress(message, state, error);
+    };
+}
+
+void DialProgress::ShowOnUiThread(std::uint32_t state, std::uint32_t error,
+                                  const std::string& text) {
+    view_.SetStatusCaption(text);
+    if (!ContainsGbk(view_.StatusCaption(), kHardErrorWord)) return;
+    view_.SetStatusCaption(kHardErrorAdvice + engine_.StateText(state, error));
+    engine_.HangUpVpn("");
+    view_.RefreshConnectButton();
+}
+
+}  // namespace xl::dial

@@ -1,0 +1,124 @@
+#pragma once
+// The remote-access service as the dial engine needs it: write a phone-book
+// entry, dial it with a progress notifier, hang up, list connections, and the
+// system's text for an error code. The product talks to rasapi32; the simulator
+// stands in where nothing can really dial (Linux, Wine). The shell's Documents
+// folder and deleting the phone-book file sit here too, so the path rule can be
+// tested without a real profile.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xl::dial {
+
+// An opaque connection handle; 0 means none.
+using RasHandle = std::uint64_t;
+
+// Called on a thread of the remote-access service: message, connection state,
+// error code (0 = none).
+using DialNotifier = std::function<void(std::uint32_t, std::uint32_t, std::uint32_t)>;
+
+// Error codes of the service that the engine and the simulator use.
+inline constexpr std::uint32_t kRasErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kRasErrorBufferTooSmall = 603;
+inline constexpr std::uint32_t kRasErrorEntryNotFound = 623;
+inline constexpr std::uint32_t kRasErrorPortInUse = 633;
+inline constexpr std::uint32_t kRasErrorAuthentication = 691;
+inline constexpr std::uint32_t kRasErrorUnreachable = 800;
+
+// Connection states the service reports (the values of its state enumeration).
+inline constexpr std::uint32_t kRasStateConnected = 0x2000;
+inline constexpr std::uint32_t kRasStateDisconnected = 0x2001;
+
+// Connections are listed into a fixed array of this many records; more fail
+// with kRasErrorBufferTooSmall.
+inline constexpr std::size_t kMaxListedConnections = 10;
+
+// The fields of a phone-book entry this program sets; everything else stays
+// zero or empty.
+struct RasEntry {
+    std::uint32_t options = 0;
+    std::uint32_t options2 = 0;
+    std::string areaCode;
+    std::string localPhoneNumber;
+    std::uint32_t netProtocols = 0;
+    std::uint32_t framingProtocol = 0;
+    std::string deviceType;
+    std::string deviceName;
+    std::uint32_t dialMode = 0;
+    std::uint32_t dialExtraPercent = 0;
+    std::uint32_t dialExtraSampleSeconds = 0;
+    std::uint32_t hangUpExtraPercent = 0;
+    std::uint32_t hangUpExtraSampleSeconds = 0;
+    std::uint32_t type = 0;
+    std::uint32_t encryptionType = 0;
+    std::uint32_t vpnStrategy = 0;
+    std::uint32_t redialCount = 0;
+    std::uint32_t redialPause = 0;
+
+    bool operator==(const RasEntry&) const = default;
+};
+
+struct RasDialParams {
+    std::string entryName;
+    std::string phoneNumber;
+    std::string callbackNumber;
+    std::string userName;
+    std::string password;
+    std::string domain;
+};
+
+struct RasConnection {
+    RasHandle handle = 0;
+    std::string entryName;
+    std::string deviceType;
+    std::string deviceName;
+
+    bool operator==(const RasConnection&) const = default;
+};
+
+struct RasConnectionList {
+    std::uint32_t error = 0;  // 0, or the service's code (kRasErrorBufferTooSmall)
+    std::vector<RasConnection> connections;
+};
+
+class RasApi {
+  public:
+    virtual ~RasApi() = default;
+
+    // 0 on success, otherwise the service's error code.
+    virtual std::uint32_t SetEntryProperties(const std::string& phoneBook,
+                                             const std::string& entryName,
+                                             const RasEntry& entry) = 0;
+    // Starts an asynchronous dial. On 0 the connection proceeds in the
+    // background and reports through `notifier`; `handle` receives the
+    // connection's handle (it may stay 0 when the service refuses).
+    virtual std::uint32_t Dial(const std::string& phoneBook, const RasDialParams& params,
+                               DialNotifier notifier, RasHandle& handle) = 0;
+    virtual std::uint32_t HangUp(RasHandle handle) = 0;
+    virtual RasConnectionList EnumConnections() = 0;
+    // The system text of a code, as a 100-byte buffer prepared as 100 spaces
+    // holds it after the service wrote (or declined to write) into it.
+    virtual std::string ErrorString(std::uint32_t code) = 0;
+    // The user's Documents folder as the shell reports it; empty when unknown.
+    virtual std::string DocumentsFolder() = 0;
+    // Removes the phone-book file; a missing file counts as removed.
+    virtual bool DeletePhoneBook(const std::string& path) = 0;
+};
+
+enum class RasBackend { Real, Simulated };
+
+// "real" or "sim", as the executable's setting spells it.
+std::optional<RasBackend> ParseRasBackend(std::string_view text);
+// Real on Windows, the simulator elsewhere.
+RasBackend DefaultRasBackend();
+
+struct SimConfig;
+// Only the simulator exists off Windows: there Real also gives the simulator.
+std::unique_ptr<RasApi> MakeRasApi(RasBackend backend, const SimConfig& simConfig);
+
+}  // namespace xl::dial

@@ -1,0 +1,15 @@
+#pragma once
+// The remote-access port over rasapi32's ANSI functions, and the shell's
+// Documents folder. Only in the Windows build.
+#include <memory>
+#include <string>
+
+#include "dial/ras_api.h"
+
+namespace xl::dial {
+
+std::unique_ptr<RasApi> MakeWin32RasApi();
+// SHGetSpecialFolderPathA(CSIDL_PERSONAL); empty when the shell has none.
+std::string ShellDocumentsFolder();
+
+}  // namespace xl::dial

@@ -1,0 +1,136 @@
+// The status texts, the GBK-aware word tests, the phone-book path rule and
+// the PumpingWait units.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "dial/dial_engine.h"
+#include "dial/state_text.h"
+#include "dial/text_match.h"
+
+namespace xl::dial {
+namespace {
+
+struct StateCase {
+    std::uint32_t state;
+    const char* text;
+};
+
+class StateTextTest : public ::testing::TestWithParam<StateCase> {};
+
+TEST_P(StateTextTest, ShowsTheTableText) {
+    EXPECT_EQ(ConnectionStateText(GetParam().state), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StateTextTest,
+    ::testing::Values(
+        StateCase{0, "正在打开端口"}, StateCase{1, "端口打开"}, StateCase{2, "正在连接设备"},
+        StateCase{3, "DeviceConnected"}, StateCase{4, "所有设备已连接上"}, StateCase{5, "开始认证"},
+        StateCase{6, "AuthenticationNotify"}, StateCase{7, "认证测试"},
+        StateCase{8, "CallbackRequested"}, StateCase{9, "ChangePasswordRequested"},
+        StateCase{10, "ProjectionPhaseStarted"}, StateCase{11, "LinkSpeedCalculation"},
+        StateCase{12, "认证通过"}, StateCase{13, "ReauthenticationStarted"},
+        StateCase{14, "Authenticated"}, StateCase{15, "PreparationForCallback"},
+        StateCase{16, "WaitingForModemReset"}, StateCase{17, "WaitingForCallback"},
+        StateCase{18, "Projected"}, StateCase{19, "StartAuthentication"},
+        StateCase{20, "CallbackComplete"}, StateCase{21, "正在登录网络"},
+        StateCase{0x1000, "Interactive"}, StateCase{0x1001, "RetryAuthentication"},
+        StateCase{0x1002, "CallbackSetByCaller"}, StateCase{0x1003, "PasswordExpired"},
+        StateCase{0x2000, "连接成功"}, StateCase{0x2001, "断开连接"},
+        // Outside the table: the decimal digits.
+        StateCase{22, "22"}, StateCase{30, "30"}, StateCase{0x1004, "4100"},
+        StateCase{0x2002, "8194"}, StateCase{4294967295u, "4294967295"}));
+
+TEST(StateText, ErrorFormCarriesCodeAndSystemText) {
+    EXPECT_EQ(ErrorStatusText(691, "拒绝访问。"), "错误代码:691 拒绝访问。");
+    EXPECT_EQ(ErrorStatusText(1, std::string(100, ' ')), "错误代码:1 " + std::string(100, ' '));
+}
+
+struct ContainsCase {
+    const char* name;
+    std::string text;
+    std::string needle;
+    bool found;
+};
+
+class ContainsGbkTest : public ::testing::TestWithParam<ContainsCase> {};
+
+TEST_P(ContainsGbkTest, MatchesOnlyOnCharacterStarts) {
+    EXPECT_EQ(ContainsGbk(GetParam().text, GetParam().needle), GetParam().found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ContainsGbkTest,
+    ::testing::Values(ContainsCase{"Plain", "服务器不可达", "不", true},
+                      ContainsCase{"Absent", "认证通过", "不", false},
+                      // B2 BB ("不") straddles two characters: A1 B2 | BB A1.
+                      ContainsCase{"Straddling", "\xA1\xB2\xBB\xA1", "\xB2\xBB", false},
+                      ContainsCase{"AfterAscii", "a\xB2\xBB", "\xB2\xBB", true},
+                      ContainsCase{"TrailingLeadByte", "ab\xB2", "\xB2", true},
+                      ContainsCase{"EmptyText", "", "不", false},
+                      ContainsCase{"EmptyNeedle", "x", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ContainsAnyWord, SplitsAtSpacesAndEmptyTextHasNone) {
+    const char* words = "错误 失败 拒绝";
+    EXPECT_TRUE(ContainsAnyWord("错误代码:691 x", words));
+    EXPECT_TRUE(ContainsAnyWord("连接失败", words));
+    EXPECT_TRUE(ContainsAnyWord("服务器拒绝了", words));
+    EXPECT_FALSE(ContainsAnyWord("断开连接", words));
+    EXPECT_FALSE(ContainsAnyWord("", words));
+    EXPECT_FALSE(ContainsAnyWord("a b", "  "));
+}
+
+TEST(AsciiLower, LeavesTwoByteCharactersAlone) {
+    EXPECT_EQ(AsciiLower("VpN"), "vpn");
+    EXPECT_EQ(AsciiLower("\x81\x41Z"), "\x81\x41z");
+}
+
+struct PathCase {
+    const char* name;
+    std::string documents;
+    std::string entry;
+    std::string path;
+};
+
+class PhoneBookPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(PhoneBookPathTest, CutsTheDocumentsPartAndAppendsThePbkFolder) {
+    EXPECT_EQ(PhoneBookPath(GetParam().documents, GetParam().entry), GetParam().path);
+}
+
+const std::string kTail = "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PhoneBookPathTest,
+    ::testing::Values(
+        PathCase{"Standard", "C:\\Users\\张三\\Documents", "岫澜IP",
+                 "C:\\Users\\张三" + kTail + "岫澜IP.pbk"},
+        PathCase{"TrailingBackslash", "C:\\Users\\bob\\Documents\\", "岫澜IP",
+                 "C:\\Users\\bob" + kTail + "岫澜IP.pbk"},
+        PathCase{"DefaultEntry", "C:\\Users\\bob\\Documents", "虚拟专用网络",
+                 "C:\\Users\\bob" + kTail + "虚拟专用网络.pbk"},
+        // A redirected folder keeps the rule: the last 11 characters go, whatever they are.
+        PathCase{"Redirected", "D:\\Data\\MyDocs", "x", "D:\\D" + kTail + "x.pbk"},
+        PathCase{"Unknown", "", "x", ""}, PathCase{"TooShort", "Docs", "x", ""},
+        // Nothing would be left but a path from the root of the current drive.
+        PathCase{"ExactlyTheCut", "C:\\Documen", "x", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PumpingWaitDuration, UnitsAndLimits) {
+    using std::chrono::milliseconds;
+    EXPECT_EQ(PumpingWaitDuration(10, 0), milliseconds(10));
+    EXPECT_EQ(PumpingWaitDuration(2, 1), milliseconds(2000));
+    EXPECT_EQ(PumpingWaitDuration(3, 2), milliseconds(180'000));
+    EXPECT_EQ(PumpingWaitDuration(1, 3), milliseconds(3'600'000));
+    EXPECT_EQ(PumpingWaitDuration(5, 9), milliseconds(5));
+    EXPECT_EQ(PumpingWaitDuration(0, 1), milliseconds(0));
+    EXPECT_EQ(PumpingWaitDuration(-4, 0), milliseconds(0));
+    // No overflow into a negative (or absolute) timer due time.
+    EXPECT_GT(PumpingWaitDuration(1LL << 62, 3), milliseconds(0));
+}
+
+}  // namespace
+}  // namespace xl::dial
