@@ -10,3 +10,7 @@ else()
   target_link_libraries(xl_api PUBLIC Iconv::Iconv)
 endif()
 target_link_libraries(xl_api PUBLIC nlohmann_json::nlohmann_json)
+target_sources(xl_api PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/json_document.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/json_path.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/json_text.cpp)
