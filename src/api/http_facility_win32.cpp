@@ -194,7 +194,19 @@ class WinHttpFacility final : public HttpFacility {
         }
         statusText_ = Narrow(QueryHeaderText(r, WINHTTP_QUERY_STATUS_TEXT));
         responseHeaders_ = HeaderLines(Narrow(QueryHeaderText(r, WINHTTP_QUERY_RAW_HEADERS_CRLF)));
-        return ReadBody(r);
+        return ReadBody(r) && BodyComplete(r);
+    }
+
+    // A connection closed before the announced length arrived is a failed transfer; Wine's
+    // WinHttpReadData reports it as a normal end of the body.
+    bool BodyComplete(HINTERNET request) const {
+        if (method_ == "HEAD") return true;
+        DWORD length = 0, size = sizeof(length);
+        if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
+                                 WINHTTP_NO_HEADER_INDEX))
+            return true;
+        return body_.size() >= length;
     }
 
     static bool SendAndReceive(HINTERNET request, const std::string& body) {

@@ -1,7 +1,10 @@
 # HTTP requests, the server lists and the service calls.
 target_sources(xl_api PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/http_text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/http_request.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/http_request.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/log.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/server_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/server_list_download.cpp)
 if(WIN32)
   target_sources(xl_api PRIVATE ${CMAKE_CURRENT_LIST_DIR}/http_facility_win32.cpp)
   target_link_libraries(xl_api PUBLIC winhttp)

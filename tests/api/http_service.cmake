@@ -3,3 +3,22 @@ xiulan_add_test(NAME api_http_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/http_request_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/http_text_test.cpp
   LIBS xl_api)
+
+# The platform's request object against the stand-in service, natively and
+# under Wine. The stand-in is the Linux program: natively this build's own,
+# under Wine the Linux build's (or XIULAN_STANDIN).
+if(WIN32)
+  set(_standin ${PROJECT_SOURCE_DIR}/build/linux/tools/standin/xiulan-standin)
+else()
+  set(_standin $<TARGET_FILE:xiulan-standin>)
+endif()
+xiulan_add_test(NAME api_http_facility_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/http_facility_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/standin_process.cpp
+  LIBS xl_api)
+if(TARGET api_http_facility_tests)
+  target_compile_definitions(api_http_facility_tests PRIVATE XIULAN_STANDIN_PATH="${_standin}")
+  if(NOT WIN32)
+    add_dependencies(api_http_facility_tests xiulan-standin)
+  endif()
+endif()

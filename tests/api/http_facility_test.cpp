@@ -1,0 +1,130 @@
+// The platform's request object (libcurl natively, WinHTTP under Wine) against
+// the stand-in service: what goes over the wire and what comes back, including
+// the failures that must give an empty reply instead of an error.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "api/http_request.h"
+#include "api/standin_process.h"
+#include "api/text.h"
+
+namespace xl::api {
+namespace {
+
+class HttpFacilityTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { standin = new test::StandinProcess(); }
+    static void TearDownTestSuite() {
+        delete standin;
+        standin = nullptr;
+    }
+    void SetUp() override {
+        if (!standin->Running()) GTEST_SKIP() << standin->Problem();
+        standin->Reset();
+    }
+    std::string Url(const std::string& path) const { return standin->BaseUrl() + path; }
+
+    static test::StandinProcess* standin;
+    HttpRequest http{CreatePlatformHttpFacility};
+};
+test::StandinProcess* HttpFacilityTest::standin = nullptr;
+
+TEST_F(HttpFacilityTest, DefaultHeadersReachTheServer) {
+    int status = 0;
+    std::string headers;
+    const std::string url = Url("/_control/echo");
+    const std::string echo =
+        http.Fetch({.url = url, .responseHeaders = &headers, .statusCode = &status});
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(TextFind(echo, "GET /_control/echo\r\n"), 1) << echo;
+    const std::string expected[] = {
+        "Accept: */*", "Referer: " + url, "Accept-Language: zh-cn",
+        "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)"};
+    for (const std::string& line : expected)
+        EXPECT_GT(TextFind(echo, line + "\r\n"), 0) << line << " missing in\n" << echo;
+    EXPECT_GT(TextFind(headers, "Content-Type: text/plain", 1, true), 0) << headers;
+    EXPECT_LT(TextFind(headers, "HTTP/"), 1) << "the status line is not a header";
+}
+
+TEST_F(HttpFacilityTest, CookiesFromSetCookieLinesAreCollectedAndMerged) {
+    std::string sent = "sid=old; keep=1", received;
+    http.Fetch({.url = Url("/_control/setcookie?c=sid%3Dabc%3B%20path%3D%2F&c=lang%3Dzh"),
+                .sendCookies = &sent,
+                .receivedCookies = &received});
+    EXPECT_EQ(received, "sid=abc; lang=zh; keep=1");
+    EXPECT_EQ(sent, received);
+    // The cookies go back on the next request.
+    const std::string echo = http.Fetch({.url = Url("/_control/echo"), .sendCookies = &sent});
+    EXPECT_GT(TextFind(echo, "Cookie: sid=abc; lang=zh; keep=1\r\n"), 0) << echo;
+}
+
+TEST_F(HttpFacilityTest, RedirectsFollowedUnlessDisabled) {
+    int status = 0;
+    EXPECT_EQ(
+        TextFind(http.Fetch({.url = Url("/_control/redirect?to=/probe/"), .statusCode = &status}),
+                 "ok"),
+        13);
+    EXPECT_EQ(status, 200);
+    http.Fetch({.url = Url("/_control/redirect?to=/probe/"),
+                .statusCode = &status,
+                .disableRedirects = true});
+    EXPECT_EQ(status, 302);
+}
+
+TEST_F(HttpFacilityTest, ErrorStatusIsAReplyNotAFailure) {
+    standin->Fault("/probe/", "status=404&raw=gone");
+    int status = 0;
+    EXPECT_EQ(http.Fetch({.url = Url("/probe/"), .statusCode = &status}), "gone");
+    EXPECT_EQ(status, 404);
+}
+
+TEST_F(HttpFacilityTest, TransportFailuresGiveEmptyReply) {
+    struct Case {
+        const char* name;
+        std::string fault;
+        std::string url;
+        int timeoutSeconds;
+    };
+    const Case cases[] = {
+        {"dropped connection", "drop=1", "/serverlistpc/", 15},
+        {"stalled reply cut by the time-out", "delay_ms=10000", "/ipinfohtml/", 2},
+        {"nothing listening", "", "http://127.0.0.1:1/", 2},
+    };
+    for (const Case& c : cases) {
+        if (!c.fault.empty()) standin->Fault(c.url, c.fault);
+        const std::string url = c.url.rfind("http", 0) == 0 ? c.url : Url(c.url);
+        std::string headers = "old", cookies = "old";
+        int status = -1;
+        const auto start = std::chrono::steady_clock::now();
+        const std::string body = http.Fetch({.url = url,
+                                             .receivedCookies = &cookies,
+                                             .responseHeaders = &headers,
+                                             .statusCode = &status,
+                                             .timeoutSeconds = c.timeoutSeconds});
+        const auto seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(body, "") << c.name;
+        EXPECT_EQ(status, 0) << c.name;
+        EXPECT_EQ(headers, "") << c.name;
+        EXPECT_EQ(cookies, "") << c.name;
+        EXPECT_LT(seconds, 6.0) << c.name << " took " << seconds << " s";
+        standin->Reset();
+    }
+}
+
+TEST_F(HttpFacilityTest, BodyBytesAndMethods) {
+    int status = 0;
+    // HEAD gives the status and no body.
+    EXPECT_EQ(http.Fetch({.url = Url("/probe/"), .method = 2, .statusCode = &status}), "");
+    EXPECT_EQ(status, 200);
+    // A method the stand-in has no route for is answered, not failed.
+    http.Fetch({.url = Url("/probe/"),
+                .method = 1,
+                .statusCode = &status,
+                .bodyBytes = std::string("a\0b", 3)});
+    EXPECT_GE(status, 400);
+}
+
+}  // namespace
+}  // namespace xl::api
