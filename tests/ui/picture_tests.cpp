@@ -12,6 +12,10 @@
 
 #include "ui/picture.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace xl::ui {
 namespace {
 
@@ -270,6 +274,33 @@ TEST(AppIcon, HoldsFour32BitImagesIn9622Bytes) {
     }
     EXPECT_EQ(next_offset, ico.size());
 }
+
+#ifdef _WIN32
+// The shell's loader is what finally reads the icon: every image must make an
+// icon of its own size.
+TEST(AppIcon, EveryImageLoadsWithTheSystemIconLoader) {
+    const auto ico = EmbeddedPicture("app_icon");
+    ASSERT_EQ(ico.size(), 9622u);
+    for (int index = 0; index < 4; ++index) {
+        const std::size_t entry = 6 + 16 * std::size_t(index);
+        const int side = int(Le(ico, entry, 1));
+        SCOPED_TRACE(side);
+        auto* image = const_cast<BYTE*>(ico.data() + Le(ico, entry + 12, 4));
+        HICON icon = CreateIconFromResourceEx(image, Le(ico, entry + 8, 4), TRUE, 0x30000, 0, 0,
+                                              LR_DEFAULTCOLOR);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour{};
+        ASSERT_NE(GetObjectW(info.hbmColor, sizeof colour, &colour), 0);
+        EXPECT_EQ(colour.bmWidth, side);
+        EXPECT_EQ(colour.bmHeight, side);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace xl::ui
