@@ -1,0 +1,6 @@
+target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/instance_guard.cpp)
+if(WIN32)
+  target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/instance_guard_win32.cpp)
+else()
+  target_sources(xl_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/instance_guard_posix.cpp)
+endif()

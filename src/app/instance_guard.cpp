@@ -1,0 +1,17 @@
+#include "app/instance_guard.h"
+
+namespace xl::app {
+
+void GuardSingleInstance(InstancePort& port, const std::string& name) {
+    if (port.OpenMarker(name) == MarkerLookup::Found) {
+        port.ShowStopMessage(kAlreadyRunningText, kAlreadyRunningCaption);
+        // The found marker is not closed first; ending the process releases it.
+        port.EndProcess(0);
+        return;
+    }
+    // Neither a failure nor a marker made meanwhile by a copy started at the
+    // same moment is looked at: both copies then run.
+    port.CreateMarker(name);
+}
+
+}  // namespace xl::app

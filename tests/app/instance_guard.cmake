@@ -1,0 +1,3 @@
+xiulan_add_test(NAME instance_guard_tests
+  SOURCES instance_guard_test.cpp instance_guard_port_test.cpp
+  LIBS xl_app)

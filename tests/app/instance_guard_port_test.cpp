@@ -1,0 +1,205 @@
+// The real marker of each platform: a first copy finds nothing, a second one
+// sees the first, and the marker goes away with the process that made it.
+// Other copies are children: forked here, this program re-run on Windows.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "app/instance_guard.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace xl::app {
+namespace {
+
+constexpr char kChildFlag[] = "--instance-child";
+constexpr int kContinued = 7;  // a guarded child that was let through
+constexpr auto kChildTimeout = std::chrono::seconds(30);
+
+enum class Role { HoldMarker, RunGuard };
+
+// Unique per test run, so a running copy of the program or a parallel test
+// cannot interfere; still starts with the program's own name.
+std::string MarkerName(const std::string& token) {
+    return std::string(InstanceEventName) + "-" + token;
+}
+
+std::string NewToken() {
+    static int next = 0;
+#ifdef _WIN32
+    const unsigned long pid = GetCurrentProcessId();
+#else
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+#endif
+    return std::to_string(pid) + "-" + std::to_string(++next);
+}
+
+// The real port, except that the message box would wait for a person.
+class NoBoxPort final : public InstancePort {
+  public:
+    MarkerLookup OpenMarker(const std::string& name) override { return real_->OpenMarker(name); }
+    bool CreateMarker(const std::string& name) override { return real_->CreateMarker(name); }
+    void ShowStopMessage(const std::string&, const std::string&) override {}
+    void EndProcess(int code) override { real_->EndProcess(code); }
+
+  private:
+    std::unique_ptr<InstancePort> real_ = MakeInstancePort();
+};
+
+[[noreturn]] void RunChild(Role role, const std::string& token) {
+    if (role == Role::HoldMarker) {
+        auto port = MakeInstancePort();
+        // A guarded copy that was let through may hold the lock a moment.
+        while (!port->CreateMarker(MarkerName(token))) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(kChildTimeout);
+        std::_Exit(0);
+    }
+    NoBoxPort port;
+    GuardSingleInstance(port, MarkerName(token));
+    std::_Exit(kContinued);
+}
+
+class Child {
+  public:
+    Child(Role role, const std::string& token) {
+#ifdef _WIN32
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string command = std::string("\"") + path + "\" " + kChildFlag + " " +
+                              (role == Role::HoldMarker ? "hold" : "guard") + " " + token;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &info_) != 0;
+#else
+        pid_ = fork();
+        if (pid_ == 0) RunChild(role, token);
+        started_ = pid_ > 0;
+#endif
+    }
+    ~Child() {
+        Kill();
+    }
+
+    bool started() const {
+        return started_;
+    }
+
+    // The exit code, or nullopt when it did not end in time.
+    std::optional<int> Wait() {
+#ifdef _WIN32
+        if (!started_) return std::nullopt;
+        const auto ms = static_cast<DWORD>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(kChildTimeout).count());
+        if (WaitForSingleObject(info_.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        Close();
+        return static_cast<int>(code);
+#else
+        const auto deadline = std::chrono::steady_clock::now() + kChildTimeout;
+        while (started_ && std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                started_ = false;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return std::nullopt;
+#endif
+    }
+
+    void Kill() {
+        if (!started_) return;
+#ifdef _WIN32
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, INFINITE);
+        Close();
+#else
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        started_ = false;
+#endif
+    }
+
+  private:
+#ifdef _WIN32
+    void Close() {
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+        started_ = false;
+    }
+    PROCESS_INFORMATION info_{};
+#else
+    pid_t pid_ = -1;
+#endif
+    bool started_ = false;
+};
+
+// Runs guarded copies until one is refused (another process's marker has
+// shown up); returns that copy's exit code, or nullopt if none was refused.
+std::optional<int> FirstRefusedCopy(const std::string& token) {
+    const auto deadline = std::chrono::steady_clock::now() + kChildTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        Child copy(Role::RunGuard, token);
+        const auto code = copy.Wait();
+        if (code != kContinued) return code;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::nullopt;
+}
+
+TEST(InstancePort, FirstCopyFindsNothingAndASecondCopySeesIt) {
+    const std::string name = MarkerName(NewToken());
+    auto first = MakeInstancePort();
+    auto second = MakeInstancePort();
+    EXPECT_EQ(first->OpenMarker(name), MarkerLookup::Absent);
+    EXPECT_TRUE(first->CreateMarker(name));
+    EXPECT_EQ(second->OpenMarker(name), MarkerLookup::Found);
+    EXPECT_EQ(second->OpenMarker(name), MarkerLookup::Found);  // looking does not take it over
+    // Markers of other names are apart.
+    EXPECT_EQ(second->OpenMarker(MarkerName(NewToken())), MarkerLookup::Absent);
+}
+
+// Only children look at the marker here: a copy that finds it keeps its
+// handle open until it ends, which would keep the marker alive.
+TEST(GuardSingleInstanceProcess, SecondCopyEndsWithCodeZeroAndALaterOneContinues) {
+    const std::string token = NewToken();
+    Child first(Role::HoldMarker, token);
+    ASSERT_TRUE(first.started());
+    EXPECT_EQ(FirstRefusedCopy(token), 0);
+    first.Kill();
+    // A copy started after the first has ended continues normally.
+    Child later(Role::RunGuard, token);
+    ASSERT_TRUE(later.started());
+    EXPECT_EQ(later.Wait(), kContinued);
+    EXPECT_EQ(MakeInstancePort()->OpenMarker(MarkerName(token)), MarkerLookup::Absent);
+}
+
+}  // namespace
+}  // namespace xl::app
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    if (argc == 4 && std::strcmp(argv[1], xl::app::kChildFlag) == 0) {
+        const bool hold = std::strcmp(argv[2], "hold") == 0;
+        xl::app::RunChild(hold ? xl::app::Role::HoldMarker : xl::app::Role::RunGuard, argv[3]);
+    }
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
