@@ -32,7 +32,9 @@ ExceptionDisposition HandleException(bool reportingEnabled);
 class CrashGuard {
   public:
     // Installs the handler and the interception; later calls change nothing.
-    void InstallCrashGuard();
+    // kernelbase's function is tried first unless `first` names kernel32's,
+    // which only tests do to reach the fallback.
+    void InstallCrashGuard(Interception first = Interception::CreateRemoteThreadEx);
 
     bool reportingEnabled() const;
     Interception interception() const;

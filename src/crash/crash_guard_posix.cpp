@@ -4,7 +4,7 @@
 
 namespace xl::crash {
 
-void CrashGuard::InstallCrashGuard() {}
+void CrashGuard::InstallCrashGuard(Interception) {}
 bool CrashGuard::reportingEnabled() const {
     return false;
 }

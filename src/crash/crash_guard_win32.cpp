@@ -208,13 +208,14 @@ bool Divert(const char* module, const char* name, Function replacement,
 
 }  // namespace
 
-void CrashGuard::InstallCrashGuard() {
+void CrashGuard::InstallCrashGuard(Interception first) {
     if (g_installStarted.exchange(true)) return;
     g_wrappedSlot = TlsAlloc();
     // Called last among vectored handlers, so any other handler still sees
     // the exception first.
     AddVectoredExceptionHandler(0, VectoredHandler);
-    if (Divert("kernelbase.dll", "CreateRemoteThreadEx", &ReplacementEx, g_originalEx)) {
+    if (first != Interception::CreateRemoteThread &&
+        Divert("kernelbase.dll", "CreateRemoteThreadEx", &ReplacementEx, g_originalEx)) {
         g_interception = Interception::CreateRemoteThreadEx;
     } else if (Divert("kernel32.dll", "CreateRemoteThread", &Replacement, g_original)) {
         g_interception = Interception::CreateRemoteThread;

@@ -21,6 +21,7 @@ namespace {
 
 constexpr char kIdleFlag[] = "--idle-child";
 constexpr char kFaultFlag[] = "--fault-child";
+constexpr char kFallbackFlag[] = "--fallback-child";
 constexpr DWORD kIdleMilliseconds = 60'000;
 constexpr DWORD kChildTimeout = 60'000;
 constexpr DWORD kNotWrapped = 3;  // the fault child's code when its worker was not guarded
@@ -186,6 +187,32 @@ TEST(CrashGuard, AccessViolationOnAWorkerEndsTheProcessTheSystemsWay) {
                 static_cast<unsigned long>(code));
 }
 
+TEST(CrashGuard, Kernel32FunctionServesWhenKernelbaseCannotBeDiverted) {
+    Child child;
+    ASSERT_TRUE(StartSelf(kFallbackFlag, child));
+    ASSERT_EQ(WaitForSingleObject(child.info.hProcess, kChildTimeout), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeProcess(child.info.hProcess, &code));
+    EXPECT_EQ(code, 0u) << "1: not diverted, 2: not started, 3: not wrapped, 4: exit code lost";
+}
+
+// Diverts kernel32's CreateRemoteThread only; threads created through it
+// begin in the wrapper.
+int RunFallbackChild() {
+    CrashGuard guard;
+    guard.InstallCrashGuard(Interception::CreateRemoteThread);
+    if (guard.interception() != Interception::CreateRemoteThread) return 1;
+    Observed seen{false, 0x2345};
+    HANDLE thread =
+        CreateRemoteThread(GetCurrentProcess(), nullptr, 0, ReportAndReturn, &seen, 0, nullptr);
+    if (thread == nullptr) return 2;
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    if (!seen.wrapped) return 3;
+    return code == seen.code ? 0 : 4;
+}
+
 DWORD WINAPI Fault(LPVOID) {
     if (!CrashGuard::CurrentThreadWrapped()) ExitProcess(kNotWrapped);
     *static_cast<volatile int*>(nullptr) = 1;
@@ -203,6 +230,9 @@ int RunFaultChild() {
 }  // namespace xl::crash
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], xl::crash::kFallbackFlag) == 0) {
+        return xl::crash::RunFallbackChild();
+    }
     // As at program start-up: the guard comes before any thread of ours.
     xl::crash::Guard().InstallCrashGuard();
     if (argc > 1 && std::strcmp(argv[1], xl::crash::kIdleFlag) == 0) {
