@@ -22,3 +22,7 @@ if(TARGET api_http_facility_tests)
     add_dependencies(api_http_facility_tests xiulan-standin)
   endif()
 endif()
+
+xiulan_add_test(NAME api_service_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
+  LIBS xl_api)
