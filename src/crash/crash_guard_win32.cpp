@@ -200,6 +200,7 @@ bool Divert(const char* module, const char* name, Function replacement,
     original.store(reinterpret_cast<Function>(block + kTrampolineOffset),
                    std::memory_order_release);
 
+    // Not one atomic store: installation comes before the program starts threads.
     std::memcpy(function, jump->data(), jump->size());
     VirtualProtect(function, kRelativeJumpSize, protection, &unused);
     FlushInstructionCache(GetCurrentProcess(), function, kRelativeJumpSize);

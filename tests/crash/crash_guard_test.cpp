@@ -137,6 +137,22 @@ TEST(CrashGuard, ThreadsOfThisProcessRunThroughTheWrapperAndKeepTheirExitCode) {
     EXPECT_FALSE(CrashGuard::CurrentThreadWrapped());  // the main thread was not started by us
 }
 
+TEST(CrashGuard, FailedCreationReportsTheSystemsError) {
+    const long before = CrashGuard::WrappedThreadCount();
+    Observed seen{false, 9};
+    SetLastError(0);
+    // A stack reservation no address space can hold.
+    HANDLE thread = CreateThread(nullptr, SIZE_T{1} << 62, ReportAndReturn, &seen,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread != nullptr) {
+        Join(thread);
+        GTEST_SKIP() << "the system reserved the stack after all";
+    }
+    EXPECT_NE(GetLastError(), 0u) << "the block's release must not clear the error";
+    EXPECT_FALSE(seen.wrapped);
+    EXPECT_EQ(CrashGuard::WrappedThreadCount(), before);
+}
+
 TEST(CrashGuard, StandardThreadsAreGuardedAndExceptionsStillReachTheirHandlers) {
     bool wrapped = false;
     std::string caught;
