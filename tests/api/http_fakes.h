@@ -1,6 +1,7 @@
 #pragma once
 // A request object that records what HttpRequest::Fetch asks of it and answers
 // with a scripted reply, so the request logic can be checked without a network.
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -71,6 +72,7 @@ class RecordingFacility : public HttpFacility {
 // Hands out one recording facility per call; `recording` describes the last one.
 struct RecordingFactory {
     ScriptedReply reply;
+    std::deque<ScriptedReply> queue{};  // replies used first, one per request, before `reply`
     Recording recording;
     int created = 0;
     bool fails = false;  // creation fails, as when the platform has no request object
@@ -80,7 +82,12 @@ struct RecordingFactory {
             if (fails) return nullptr;
             recording = Recording{};
             ++created;
-            return std::make_unique<RecordingFacility>(recording, reply);
+            ScriptedReply next = reply;
+            if (!queue.empty()) {
+                next = queue.front();
+                queue.pop_front();
+            }
+            return std::make_unique<RecordingFacility>(recording, next);
         };
     }
 };

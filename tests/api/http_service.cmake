@@ -25,4 +25,5 @@ endif()
 
 xiulan_add_test(NAME api_service_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/service_calls_test.cpp
   LIBS xl_api)

@@ -1,0 +1,83 @@
+#include "api/exit_ip.h"
+
+#include "api/service.h"
+#include "api/text.h"
+
+namespace xl::api {
+namespace {
+
+constexpr char kExitIpPath[] = "/ipinfohtml/";
+constexpr int kHttpOk = 200;
+
+}  // namespace
+
+bool QueryExitIp(const ServiceApi& api, std::string& ip, std::string& location) {
+    int status = 0;
+    const std::string body = api.Http().Fetch({.url = api.Url(kExitIpPath),
+                                               .statusCode = &status,
+                                               .timeoutSeconds = kExitIpTimeoutSeconds});
+    if (status != kHttpOk) return false;
+    // '中国-江苏-南京' reads '江苏南京', '美国-加州' reads '美国加州'.
+    std::string text = TextReplace(Utf8ToGbk(body), "中国-", "");
+    text = TextReplace(text, "-", "");
+    int position = 0;
+    ip = TextBetweenFrom(text, "<ip>", "</ip>", position);
+    position = 0;
+    location = TextBetweenFrom(text, "<pos>", "</pos>", position);
+    return true;
+}
+
+void RunExitIpLookup(const ServiceApi& api, std::stop_token stop,
+                     const std::function<bool(const std::string&, const std::string&)>& show) {
+    if (!show(kExitIpConnectedText, kExitIpConnectedText)) return;
+    // No pause between attempts: each is bounded by its two-second time-outs.
+    auto attempt = [&] {
+        std::string ip, location;
+        if (stop.stop_requested() || !QueryExitIp(api, ip, location)) return false;
+        show(ip, location);
+        return true;
+    };
+    for (int round = 1; round <= kExitIpRounds; ++round) {
+        if (attempt() || attempt() || stop.stop_requested()) return;
+        if (round == 1 && !show(kExitIpQueryingText, kExitIpQueryingText)) return;
+    }
+}
+
+ExitIpLookup::~ExitIpLookup() {
+    Stop();
+    // The jthreads join as the tasks go.
+}
+
+void ExitIpLookup::Start() {
+    Stop();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::lock_guard lock(writeMutex_);
+    current_.emplace(Task{std::jthread([this, finished](std::stop_token stop) {
+                              RunExitIpLookup(
+                                  api_, stop,
+                                  [this, stop](const std::string& ip, const std::string& location) {
+                                      std::lock_guard writeLock(writeMutex_);
+                                      if (stop.stop_requested()) return false;
+                                      display_.ShowExitIp(ip, location);
+                                      return true;
+                                  });
+                              finished->store(true);
+                          }),
+                          finished});
+}
+
+void ExitIpLookup::Stop() {
+    std::lock_guard lock(writeMutex_);
+    if (current_) {
+        current_->thread.request_stop();
+        stopped_.push_back(std::move(*current_));
+        current_.reset();
+    }
+    ForgetFinished();
+}
+
+void ExitIpLookup::ForgetFinished() {
+    std::erase_if(stopped_, [](const Task& task) { return task.finished->load(); });
+}
+
+}  // namespace xl::api

@@ -1,0 +1,69 @@
+#pragma once
+// After a connection comes up, the service is asked which public address the
+// traffic now leaves from and where that is; the lookup runs on a worker
+// thread, tries up to twenty times with short time-outs, and writes through
+// an interface the main window implements. A new lookup stops the previous
+// one, and once Start or Stop has returned the previous one writes nothing.
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace xl::api {
+
+class ServiceApi;
+
+inline constexpr char kExitIpConnectedText[] = "网络连接成功";
+inline constexpr char kExitIpQueryingText[] = "查询IP中...";
+inline constexpr int kExitIpRounds = 10;
+inline constexpr int kExitIpTimeoutSeconds = 2;
+
+// The two labels of the main window the lookup writes (the exit IP and its location).
+class ExitIpDisplay {
+  public:
+    virtual ~ExitIpDisplay() = default;
+    virtual void ShowExitIp(const std::string& ip, const std::string& location) = 0;
+};
+
+// One attempt: true when the page came with HTTP status 200 (`ip` and `location` then set, empty
+// when the page lacks their markers); false leaves both untouched.
+bool QueryExitIp(const ServiceApi& api, std::string& ip, std::string& location);
+
+// The rounds of one lookup; stops between attempts once `stop` is requested. `show` writes the
+// labels and returns false when the lookup has been stopped meanwhile.
+void RunExitIpLookup(const ServiceApi& api, std::stop_token stop,
+                     const std::function<bool(const std::string&, const std::string&)>& show);
+
+class ExitIpLookup {
+  public:
+    ExitIpLookup(const ServiceApi& api, ExitIpDisplay& display) : api_(api), display_(display) {}
+    // Stops every lookup and waits for them (at most one attempt's time-outs).
+    ~ExitIpLookup();
+    ExitIpLookup(const ExitIpLookup&) = delete;
+    ExitIpLookup& operator=(const ExitIpLookup&) = delete;
+
+    // Stops the running lookup, if any, and starts a new one.
+    void Start();
+    // Stops the running lookup; it finishes its current attempt in the background, unseen.
+    void Stop();
+
+  private:
+    struct Task {
+        std::jthread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    void ForgetFinished();
+
+    const ServiceApi& api_;
+    ExitIpDisplay& display_;
+    std::mutex writeMutex_;  // a write and a stop never interleave
+    std::optional<Task> current_;
+    std::vector<Task> stopped_;
+};
+
+}  // namespace xl::api
