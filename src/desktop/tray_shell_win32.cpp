@@ -1,8 +1,9 @@
 // The notification area of the Windows shell, and the owner window's
 // procedure swapped with SetWindowLongPtrA and its state kept in window
 // properties, so the procedure itself holds nothing.
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
 
 #include <cstddef>
 #include <cstring>
