@@ -4,7 +4,7 @@ xiulan_add_test(NAME api_http_tests
           ${CMAKE_CURRENT_LIST_DIR}/http_text_test.cpp
   LIBS xl_api)
 
-# The platform's request object against the stand-in service, natively and
+# The platform's request object and the service calls against the stand-in service, natively and
 # under Wine. The stand-in is the Linux program: natively this build's own,
 # under Wine the Linux build's (or XIULAN_STANDIN).
 if(WIN32)
@@ -12,14 +12,15 @@ if(WIN32)
 else()
   set(_standin $<TARGET_FILE:xiulan-standin>)
 endif()
-xiulan_add_test(NAME api_http_facility_tests
+xiulan_add_test(NAME api_standin_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/http_facility_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/service_standin_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/standin_process.cpp
   LIBS xl_api)
-if(TARGET api_http_facility_tests)
-  target_compile_definitions(api_http_facility_tests PRIVATE XIULAN_STANDIN_PATH="${_standin}")
+if(TARGET api_standin_tests)
+  target_compile_definitions(api_standin_tests PRIVATE XIULAN_STANDIN_PATH="${_standin}")
   if(NOT WIN32)
-    add_dependencies(api_http_facility_tests xiulan-standin)
+    add_dependencies(api_standin_tests xiulan-standin)
   endif()
 endif()
 
