@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -189,6 +190,59 @@ TEST(GuardSingleInstanceProcess, SecondCopyEndsWithCodeZeroAndALaterOneContinues
     EXPECT_EQ(later.Wait(), kContinued);
     EXPECT_EQ(MakeInstancePort()->OpenMarker(MarkerName(token)), MarkerLookup::Absent);
 }
+
+#ifndef _WIN32
+// Sets XDG_RUNTIME_DIR for one scope.
+class RuntimeDirectory {
+  public:
+    explicit RuntimeDirectory(const std::string& path) {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) saved_ = old;
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+    }
+    ~RuntimeDirectory() {
+        if (saved_) {
+            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+
+  private:
+    std::optional<std::string> saved_;
+};
+
+TEST(PosixInstancePort, LockIsPrivateToTheSessionAndNeverFollowsALink) {
+    namespace fs = std::filesystem;
+    char session[] = "/tmp/xl-guard-session-XXXXXX";
+    char hostile[] = "/tmp/xl-guard-hostile-XXXXXX";
+    ASSERT_NE(mkdtemp(session), nullptr);
+    ASSERT_NE(mkdtemp(hostile), nullptr);
+    const std::string name = MarkerName(NewToken());
+    fs::path lockFile;
+    {
+        RuntimeDirectory scope(session);
+        ASSERT_TRUE(MakeInstancePort()->CreateMarker(name));
+        for (const auto& entry : fs::directory_iterator(session)) lockFile = entry.path();
+        ASSERT_FALSE(lockFile.empty());
+        EXPECT_EQ(
+            fs::status(lockFile).permissions() & (fs::perms::group_all | fs::perms::others_all),
+            fs::perms::none);
+    }
+    {
+        // A link planted where the lock file would go, aimed at a file of
+        // the user's: refused, and nothing is made through it.
+        RuntimeDirectory scope(hostile);
+        const fs::path victim = fs::path(hostile) / "victim";
+        fs::create_symlink(victim, fs::path(hostile) / lockFile.filename());
+        auto port = MakeInstancePort();
+        EXPECT_EQ(port->OpenMarker(name), MarkerLookup::Unavailable);
+        EXPECT_FALSE(port->CreateMarker(name));
+        EXPECT_FALSE(fs::exists(victim));
+    }
+    fs::remove_all(session);
+    fs::remove_all(hostile);
+}
+#endif
 
 }  // namespace
 }  // namespace xl::app
