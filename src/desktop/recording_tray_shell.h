@@ -3,6 +3,7 @@
 // keeps the icons it shows, every call made to it, and each window's procedure
 // and properties as the real shell and window manager would. A test plays the
 // user (clicks on the icon) and the desktop (a re-created taskbar) through it.
+// The headless program gets its main window's handle from NewWindow.
 // User-interface thread only, like the real thing.
 #include <cstdint>
 #include <map>

@@ -109,6 +109,8 @@ class Win32TrayShell final : public TrayShell {
             SetPropA(w, kPropExecEvent, const_cast<TrayEventHandler*>(props.handler));
         }
         SetPropA(w, kPropTrayIcon, props.tray);
+        // Run as administrator, the window would not hear the shell's broadcast otherwise.
+        ChangeWindowMessageFilterEx(w, props.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     }
 
     void RestoreWindowProc(NativeWindow window, NativeWindowProc previous) override {
