@@ -28,3 +28,7 @@ xiulan_add_test(NAME api_service_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/service_calls_test.cpp
   LIBS xl_api)
+
+foreach(fuzzer fuzz_server_list fuzz_http_cookies fuzz_http_headers fuzz_login_reply)
+  xiulan_add_fuzzer(NAME ${fuzzer} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz/${fuzzer}.cpp LIBS xl_api)
+endforeach()
