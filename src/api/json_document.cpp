@@ -23,6 +23,10 @@ struct JsonDocument::State {
 
 namespace {
 
+// The program's own words for a boolean, as SetBool stores them and GetText gives them back.
+constexpr const char* kTrueText = "真";
+constexpr const char* kFalseText = "假";
+
 // A value given as text: a string, or JSON when asked (an empty text is an empty object).
 std::optional<Json> ValueFrom(std::string_view text, bool asJson) {
     if (!asJson) return Json(ToUtf8(text));
@@ -68,7 +72,8 @@ std::string TextOf(const Json* v, bool asJson) {
     if (v->is_null()) return {};
     if (v->is_string()) return ToGbk(v->get_ref<const std::string&>());
     if (v->is_number_float()) return json_detail::FormatJsNumber(v->get<double>());
-    return ToGbk(json_detail::Stringify(*v));  // integers, true, false, objects and arrays
+    if (v->is_boolean()) return v->get<bool>() ? kTrueText : kFalseText;
+    return ToGbk(json_detail::Stringify(*v));  // integers, objects and arrays
 }
 
 int KindOf(const Json* v) {
@@ -153,7 +158,7 @@ void JsonDocument::SetInt(std::string_view path, std::int32_t value) {
 }
 
 void JsonDocument::SetBool(std::string_view path, bool value) {
-    SetText(path, value ? "真" : "假");
+    SetText(path, value ? kTrueText : kFalseText);
 }
 
 void JsonDocument::SetInt64(std::string_view path, std::int64_t value) {

@@ -47,7 +47,9 @@ class JsonDocument {
     bool GetBool(std::string_view path) const;
     std::int64_t GetInt64(std::string_view path) const;
 
-    // These paths may also begin with an index: '[0].name'.
+    // These paths may also begin with an index: '[0].name'. GetText gives a string as it is, a
+    // number as JavaScript writes it, true and false as "真" and "假", an object or array as
+    // JSON, and empty text for null or a missing value; with asJson, the value's JSON text.
     std::string GetText(std::string_view path, bool asJson = false) const;
     JsonDocument GetObject(std::string_view path) const;
     std::string GetJsonText(std::string_view path) const;

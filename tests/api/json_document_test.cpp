@@ -143,7 +143,8 @@ TEST(JsonDocumentTest, TextReadsOfEveryKind) {
     EXPECT_EQ(doc.GetJsonText("s"), "\"it's\"");
     EXPECT_EQ(doc.GetText("n"), "");
     EXPECT_EQ(doc.GetJsonText("n"), "null");
-    EXPECT_EQ(doc.GetText("t"), "true");
+    EXPECT_EQ(doc.GetText("t"), "真");
+    EXPECT_EQ(doc.GetJsonText("t"), "true");
     EXPECT_EQ(doc.GetJsonText("o"), "{\"k\":[1,\"2\"]}");
     EXPECT_EQ(doc.GetJsonText("q"), "\"say \\\"hi\\\"\"");
     EXPECT_EQ(doc.GetJsonText("missing"), "");

@@ -1,6 +1,7 @@
 // Code-page conversions: the same bytes for the same input on Windows and on the Linux stand-in.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,29 @@ TEST(CodePageTest, EveryGbkCharacterRoundTrips) {
         }
     }
     EXPECT_EQ(checked, 126 * 190);
+}
+
+std::uint64_t Fnv1a(std::uint64_t hash, const std::string& bytes) {
+    for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001B3ULL;
+    return hash;
+}
+
+// Every two-byte sequence and every code unit, in both directions, digested: the Linux tables and
+// Windows' own conversions must give these same bytes.
+TEST(CodePageTest, WholeCodePage936AsWindowsHasIt) {
+    std::uint64_t decode = 0xCBF29CE484222325ULL, encode = decode;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead}), kCodePageGbk));
+        for (int trail = 0x01; trail <= 0xFF; ++trail) {
+            decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead, trail}), kCodePageGbk));
+        }
+    }
+    for (int unit = 1; unit <= 0xFFFF; ++unit) {
+        encode = Fnv1a(encode, Utf16ToMultiByte(Bytes({unit & 0xFF, unit >> 8}), kCodePageGbk));
+        encode = Fnv1a(encode, "|");
+    }
+    EXPECT_EQ(decode, 0x8C4E2A2C55DFE2ADULL);
+    EXPECT_EQ(encode, 0x2C14A5306EB40120ULL);
 }
 
 // Windows replaces each maximal ill-formed part of UTF-8 with one U+FFFD. Wine swallows a
