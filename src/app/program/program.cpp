@@ -1,0 +1,101 @@
+#include "app/program/program.h"
+
+namespace xl::app {
+
+Program::Program(const ProgramOptions& options, ProgramServices services)
+    : options_(options),
+      services_(std::move(services)),
+      service_(services_.http, options_.apiBase),
+      tray_(services_.trayShell),
+      dial_(services_.ras, services_.windows.Pump()),
+      login_(
+          services_.windows,
+          [this](const std::string& account, const std::string& password) {
+              return api::RunLogin(service_, account, password, [this] {
+                  return services_.checkInternetReachable(options_.probeUrl) ? 1 : 0;
+              });
+          },
+          [this] { ShowMainWindow(); }, [this] { services_.endProcess(0); }),
+      confirm_(services_.windows,
+               {.showLoginWindow = [this] { services_.windows.Open(ui::WindowId::Login).Show(); },
+                .showMainWindow = [this] { Show(); },
+                .hideMainWindow = [this] { Hide(); },
+                .exitProgram = [this] { ExitProgram(); }}) {
+    login_.Bind();
+    confirm_.Bind();
+    services_.windows.OnCreated(ui::WindowId::Login,
+                                [this](ui::Window& w) { LoginWindowCreated(w); });
+}
+
+Program::~Program() {
+    // The list downloads finish their one request; nothing else waits on them.
+    workers_.clear();
+}
+
+void Program::Start() {
+    services_.windows.Open(ui::WindowId::Login).Show();
+}
+
+void Program::LoginWindowCreated(ui::Window& window) {
+    GuardSingleInstance(services_.instance);
+    // A connection left up by an earlier run ends here; its report is of no use.
+    dial_.HangUpVpn("");
+    if (services_.checkInternetReachable(options_.probeUrl)) {
+        StartListDownload(api::LineMode::Dynamic);
+        StartListDownload(api::LineMode::Fast);
+        StartListDownload(api::LineMode::Static);
+    }
+    window.SetTitle(kProgramTitle);
+    settings_ = std::make_unique<SettingsFile>(
+        services_.makeSettingsStore(SettingsFile::PathIn(services_.temporaryFilesDirectory)));
+    login_.UseSettings(*settings_);
+    LoadLoginSettings(*settings_, login_);
+}
+
+void Program::StartListDownload(api::LineMode mode) {
+    workers_.emplace_back(
+        [this, mode] { api::RefreshServerListQuietly(mode, lists_, service_, services_.log); });
+}
+
+void Program::ShowMainWindow() {
+    if (!main_) {
+        main_ = std::make_unique<ui::MainWindow>(
+            services_.windows, *settings_, std::string(kDefaultServerHost),
+            ui::MainWindow::Hooks{
+                .currentAccount = [this]() -> const std::string& {
+                    return login_.CurrentAccount();
+                },
+                .accountExpiry = [this]() -> const std::string& { return login_.AccountExpiry(); },
+                .attachTray = [this](ui::Window& w) { AttachTray(w); },
+                .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
+                .registerAutoStart = {},
+                .fetchServerList = {},
+            });
+        main_->Bind();
+    }
+    main_->ShowMainWindow();
+}
+
+void Program::AttachTray(ui::Window& mainWindow) {
+    tray_.AddIcon(services_.nativeHandleOf(mainWindow));
+    tray_.AttachEventHandler([this](int code) { desktop::TrayHandler(code, *this); }, true);
+    tray_.SetTip(kProgramTitle);
+    tray_.SetIcon(services_.appIcon);
+}
+
+void Program::ExitProgram() {
+    dial_.HangUpVpn("");
+    services_.endProcess(0);
+}
+
+bool Program::IsVisible() const {
+    return main_ && main_->IsVisible();
+}
+void Program::Show() {
+    if (main_) main_->ShowMainWindow();
+}
+void Program::Hide() {
+    if (main_) main_->HideMainWindow();
+}
+
+}  // namespace xl::app

@@ -1,0 +1,96 @@
+#pragma once
+// The composition root: builds the program-wide objects over the ports it is
+// handed, binds every window's handlers, runs the login window's creation
+// steps and owns every way out. The product's entry point hands it the
+// Windows ports; the headless tests hand it the stand-ins and drive it by
+// control name.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "api/http_request.h"
+#include "api/log.h"
+#include "api/server_list.h"
+#include "api/service.h"
+#include "app/instance_guard.h"
+#include "app/program_options.h"
+#include "app/settings_file.h"
+#include "desktop/tray_handler.h"
+#include "desktop/tray_icon.h"
+#include "dial/dial_engine.h"
+#include "ui/handlers/confirm_dialog.h"
+#include "ui/handlers/login_window.h"
+#include "ui/handlers/main_window.h"
+#include "ui/window_system.h"
+
+namespace xl::app {
+
+inline constexpr char kProgramTitle[] = "岫澜IP";
+
+// What the platform provides. Everything here outlives the Program.
+struct ProgramServices {
+    ui::WindowSystem& windows;
+    dial::RasApi& ras;
+    InstancePort& instance;
+    desktop::TrayShell& trayShell;
+    const api::HttpRequest& http;
+    api::ProgramLog& log;
+    std::function<bool(const std::string&)> checkInternetReachable;
+    std::function<std::unique_ptr<SettingsStore>(std::string path)> makeSettingsStore;
+    std::string temporaryFilesDirectory;
+    // The platform handle of a window, for the tray icon.
+    std::function<desktop::NativeWindow(ui::Window&)> nativeHandleOf;
+    std::span<const std::uint8_t> appIcon;
+    // Ends the process; only a test's stand-in returns.
+    std::function<void(int)> endProcess;
+};
+
+class Program : private desktop::MainWindowVisibility {
+  public:
+    Program(const ProgramOptions& options, ProgramServices services);
+    ~Program() override;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Creates and shows the login window (its creation handler runs first).
+    void Start();
+    // Hangs up, then ends the process with code 0.
+    void ExitProgram();
+
+    ui::LoginWindow& LoginWindow() { return login_; }
+    ui::MainWindow* MainWindow() { return main_.get(); }
+    ui::ConfirmDialog& ConfirmDialog() { return confirm_; }
+    api::ServerLists& ServerLists() { return lists_; }
+    desktop::TrayIcon& Tray() { return tray_; }
+    dial::DialEngine& DialEngine() { return dial_; }
+    SettingsFile* Settings() { return settings_.get(); }
+
+  private:
+    void LoginWindowCreated(ui::Window& window);
+    void ShowMainWindow();
+    void AttachTray(ui::Window& mainWindow);
+    void StartListDownload(api::LineMode mode);
+
+    // MainWindowVisibility, for the tray icon's double-click.
+    bool IsVisible() const override;
+    void Show() override;
+    void Hide() override;
+
+    ProgramOptions options_;
+    ProgramServices services_;
+    api::ServiceApi service_;
+    api::ServerLists lists_;
+    desktop::TrayIcon tray_;
+    dial::DialEngine dial_;
+    std::unique_ptr<SettingsFile> settings_;
+    ui::LoginWindow login_;
+    ui::ConfirmDialog confirm_;
+    std::unique_ptr<ui::MainWindow> main_;
+    std::vector<std::jthread> workers_;
+};
+
+}  // namespace xl::app

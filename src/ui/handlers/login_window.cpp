@@ -1,0 +1,115 @@
+#include "ui/handlers/login_window.h"
+
+#include "ui/handlers/check_box.h"
+
+namespace xl::ui {
+namespace {
+
+constexpr char kAccountField[] = "编辑框_帐号";
+constexpr char kPasswordField[] = "编辑框_密码";
+constexpr char kRememberBox[] = "图片框_记住密码";
+constexpr char kAutoLoginBox[] = "图片框_自动登录";
+constexpr char kLoginButton[] = "超级按钮_登录";
+constexpr char kStatusLabel[] = "透明标签_登录状态";
+constexpr char kSweepBar[] = "图片框1";
+constexpr char kSweepTimer[] = "时钟1";
+
+}  // namespace
+
+LoginWindow::LoginWindow(WindowSystem& windows, LoginRunner runLogin,
+                         std::function<void()> showMainWindow, std::function<void()> closeProgram)
+    : windows_(windows),
+      runLogin_(std::move(runLogin)),
+      showMainWindow_(std::move(showMainWindow)),
+      closeProgram_(std::move(closeProgram)) {}
+
+void LoginWindow::Bind() {
+    const WindowId w = WindowId::Login;
+    windows_.OnClick(w, kLoginButton, [this] { Login(); });
+    windows_.OnClick(w, "透明标签_记住密码", [this] { ToggleRememberPassword(); });
+    windows_.OnClick(w, "透明标签_自动登录", [this] { ToggleAutoLogin(); });
+    windows_.OnTextChange(w, kAccountField, [this] { AccountChanged(); });
+    windows_.OnTextChange(w, kPasswordField, [this] { PasswordChanged(); });
+    windows_.OnTick(w, kSweepTimer, [this] { SweepTick(); });
+    windows_.OnClick(w, "透明标签_关闭", [this] { closeProgram_(); });
+}
+
+Control& LoginWindow::Get(std::string_view name) const {
+    // The catalogue guarantees these controls; a missing one is a programming error.
+    return *windows_.Find(WindowId::Login, name);
+}
+
+void LoginWindow::Login() {
+    const api::LoginOutcome outcome = runLogin_(currentAccount_, currentPassword_);
+    if (outcome.statusText) Get(kStatusLabel).SetCaption(*outcome.statusText);
+    if (!outcome.Succeeded()) return;
+    accountExpiry_ = outcome.reply->expiry;
+    Get(kLoginButton).SetEnabled(false);
+    Get(kSweepTimer).SetInterval(kSweepTickMs);
+}
+
+void LoginWindow::SweepTick() {
+    Control& bar = Get(kSweepBar);
+    bar.MoveTo(bar.position().left + kSweepStep, bar.position().top);
+    if (bar.position().left < kSweepEndLeft) return;
+    Get(kSweepTimer).SetInterval(0);
+    showMainWindow_();
+    windows_.Open(WindowId::Login).Hide();
+    Get(kLoginButton).SetEnabled(true);
+    bar.MoveTo(kSweepParkedLeft, bar.position().top);
+}
+
+void LoginWindow::SetSwitch(std::string_view box, std::string_view state) {
+    Control& c = Get(box);
+    c.SetTag(std::string(state));
+    c.SetPicture(state == "yes" ? pictures::kCheckOn : pictures::kCheckOff);
+}
+
+void LoginWindow::ToggleSwitch(std::string_view box) {
+    SetCheckBox(Get(box), !CheckBoxOn(Get(box)));
+    if (settings_ != nullptr) app::SaveLoginSettings(*settings_, *this);
+}
+
+void LoginWindow::ToggleRememberPassword() {
+    ToggleSwitch(kRememberBox);
+}
+void LoginWindow::ToggleAutoLogin() {
+    ToggleSwitch(kAutoLoginBox);
+}
+
+void LoginWindow::AccountChanged() {
+    currentAccount_ = Get(kAccountField).caption();
+    if (settings_ != nullptr) settings_->WriteSetting(app::kAccount, currentAccount_);
+}
+
+void LoginWindow::PasswordChanged() {
+    currentPassword_ = Get(kPasswordField).caption();
+    if (settings_ != nullptr) settings_->WriteSetting(app::kPassword, currentPassword_);
+}
+
+void LoginWindow::SetRememberSwitch(std::string_view state) {
+    SetSwitch(kRememberBox, state);
+}
+void LoginWindow::SetAutoLoginSwitch(std::string_view state) {
+    SetSwitch(kAutoLoginBox, state);
+}
+std::string LoginWindow::RememberSwitch() const {
+    return Get(kRememberBox).tag();
+}
+std::string LoginWindow::AutoLoginSwitch() const {
+    return Get(kAutoLoginBox).tag();
+}
+void LoginWindow::SetAccountField(std::string_view text) {
+    Get(kAccountField).SetCaption(std::string(text));
+}
+void LoginWindow::SetPasswordField(std::string_view text) {
+    Get(kPasswordField).SetCaption(std::string(text));
+}
+std::string LoginWindow::AccountField() const {
+    return Get(kAccountField).caption();
+}
+std::string LoginWindow::PasswordField() const {
+    return Get(kPasswordField).caption();
+}
+
+}  // namespace xl::ui

@@ -1,0 +1,71 @@
+#pragma once
+// The login window's handlers: the two fields that keep the account and
+// password (written to the settings file on every change), the two switches,
+// the login itself and the progress sweep that hands over to the main window.
+// User-interface thread only.
+#include <functional>
+#include <string>
+
+#include "api/login.h"
+#include "app/login_settings.h"
+#include "app/settings_file.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+inline constexpr int kSweepTickMs = 1;
+inline constexpr int kSweepStep = 5;
+inline constexpr int kSweepParkedLeft = -500;
+inline constexpr int kSweepEndLeft = -129;  // the bar is done once its left edge reaches this
+
+class LoginWindow final : public app::LoginSettingsView {
+  public:
+    // Runs the account check for the account and password (blocking).
+    using LoginRunner = std::function<api::LoginOutcome(const std::string&, const std::string&)>;
+
+    LoginWindow(WindowSystem& windows, LoginRunner runLogin, std::function<void()> showMainWindow,
+                std::function<void()> closeProgram);
+
+    // Binds the handlers to the window's controls; call before it opens.
+    void Bind();
+    // The settings file of this run, known once the window is created.
+    void UseSettings(app::SettingsFile& settings) { settings_ = &settings; }
+
+    void Login();
+    void ToggleRememberPassword();
+    void ToggleAutoLogin();
+    void AccountChanged();
+    void PasswordChanged();
+    void SweepTick();
+
+    const std::string& CurrentAccount() const { return currentAccount_; }
+    const std::string& CurrentPassword() const { return currentPassword_; }
+    const std::string& AccountExpiry() const { return accountExpiry_; }
+
+    // LoginSettingsView
+    void SetRememberSwitch(std::string_view state) override;
+    void SetAutoLoginSwitch(std::string_view state) override;
+    std::string RememberSwitch() const override;
+    std::string AutoLoginSwitch() const override;
+    void SetAccountField(std::string_view text) override;
+    void SetPasswordField(std::string_view text) override;
+    std::string AccountField() const override;
+    std::string PasswordField() const override;
+    void StartLogin() override { Login(); }
+
+  private:
+    Control& Get(std::string_view name) const;
+    void SetSwitch(std::string_view box, std::string_view state);
+    void ToggleSwitch(std::string_view box);
+
+    WindowSystem& windows_;
+    LoginRunner runLogin_;
+    std::function<void()> showMainWindow_;
+    std::function<void()> closeProgram_;
+    app::SettingsFile* settings_ = nullptr;
+    std::string currentAccount_;
+    std::string currentPassword_;
+    std::string accountExpiry_;
+};
+
+}  // namespace xl::ui
