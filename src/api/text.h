@@ -43,7 +43,10 @@ std::string Utf16ToMultiByte(std::string_view utf16le, unsigned codePage = kCode
 std::string Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);  // the reverse edge, for JSON and the screen
 
-// Decodes the \u, \x, backslash and % escapes of the service's replies into GBK text.
+// Decodes the \u, \x, backslash and % escapes of the service's replies into GBK text: the text is
+// read as the body of a single-quoted JScript string literal, then JScript's unescape() applies.
+// A text no such literal can hold (a bare CR or LF, a backslash at the very end) comes back
+// undecoded. CR LF pairs and apostrophes are kept as they are.
 std::string UnescapeUnicode(std::string_view text);
 std::string Base64Encode(std::string_view bytes);
 
