@@ -139,8 +139,14 @@ bool RasSimulator::AwaitTurn(std::unique_lock<std::mutex>& lock, const Run& run)
     changed_.notify_all();
     changed_.wait(lock, [&] { return permits_ > 0 || over(); });
     --waitingForStep_;
-    if (over()) return false;
+    if (over()) {
+        // A permit meant for this turn is withdrawn, so Step() does not wait for it.
+        if (permits_ > waitingForStep_) permits_ = waitingForStep_;
+        changed_.notify_all();
+        return false;
+    }
     --permits_;
+    ++inFlight_;
     return true;
 }
 
@@ -156,6 +162,7 @@ void RasSimulator::Play(std::shared_ptr<Run> run, std::vector<Notification> scri
         {
             std::lock_guard lock(mutex_);
             ++delivered_;
+            if (config_.stepByStep) --inFlight_;
         }
         changed_.notify_all();
     }
@@ -218,7 +225,9 @@ bool RasSimulator::Step(std::chrono::milliseconds timeout) {
     ++permits_;
     const std::uint64_t target = delivered_ + 1;
     changed_.notify_all();
-    return changed_.wait_for(lock, kDeliveryLimit, [&] { return delivered_ >= target; });
+    changed_.wait_for(lock, kDeliveryLimit,
+                      [&] { return delivered_ >= target || (permits_ == 0 && inFlight_ == 0); });
+    return delivered_ >= target;
 }
 
 void RasSimulator::WaitIdle() {

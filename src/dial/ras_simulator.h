@@ -114,6 +114,7 @@ class RasSimulator : public RasApi {
     int deletions_ = 0;
     int waitingForStep_ = 0;
     int permits_ = 0;
+    int inFlight_ = 0;  // turns released and not yet delivered
     int playing_ = 0;
     std::uint64_t delivered_ = 0;
     bool stopping_ = false;

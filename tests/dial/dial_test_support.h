@@ -37,13 +37,13 @@ class SteppingPump : public MessagePump {
         return [this](std::function<void()> task) { queue_.Post(std::move(task)); };
     }
     void DispatchPending() override {
-        sim_.Step(stepWait);
+        if (stepWait.count() > 0) sim_.Step(stepWait);
         queue_.DispatchPending();
     }
     // The posted tasks alone, without looking for a notification.
     void RunPosted() { queue_.DispatchPending(); }
     void WaitDispatching(std::chrono::milliseconds d) override {
-        sim_.Step(stepWait);
+        if (stepWait.count() > 0) sim_.Step(stepWait);
         queue_.WaitDispatching(d);
     }
 

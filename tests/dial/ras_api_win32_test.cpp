@@ -15,6 +15,7 @@
 #include "dial/message_pump_win32.h"
 #include "dial/queued_message_pump.h"
 #include "dial/ras_api_win32.h"
+#include "dial/ras_simulator.h"
 #include "dial/text_match.h"
 #include "support/platform.h"
 
