@@ -5,3 +5,13 @@ xiulan_add_test(NAME ui_window_layer_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/catalogue_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/window_model_test.cpp
   LIBS xl_ui)
+xiulan_add_test(NAME ui_win32_windows_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/win32_backend_test.cpp
+  LIBS xl_ui
+  WINDOWS_ONLY GUI)
+# Not a test: opens one window for tests/ui/screenshots.sh, or measures.
+if(WIN32 AND BUILD_TESTING AND NOT XIULAN_FUZZ)
+  add_executable(ui_window_gallery ${CMAKE_CURRENT_LIST_DIR}/window_gallery.cpp)
+  target_link_libraries(ui_window_gallery PRIVATE xl_ui psapi)
+  target_link_options(ui_window_gallery PRIVATE -mconsole)
+endif()

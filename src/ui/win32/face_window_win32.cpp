@@ -263,12 +263,12 @@ void FaceWindow::VisibilityChanged() {
     }
 }
 
-int FaceWindow::HitTest(int x, int y) const {
+int FaceWindow::HitTest(int x, int y, bool enabledOnly) const {
     const auto& cs = model_.controls();
     // Later controls lie on top of earlier ones.
     for (size_t k = cs.size(); k-- > 0;) {
         const Control& c = *cs[k];
-        if (!SelfDrawn(c.kind()) || !c.IsShown() || !c.enabled()) continue;
+        if (!SelfDrawn(c.kind()) || !c.IsShown() || (enabledOnly && !c.enabled())) continue;
         const RECT r = ScaledRect(c);
         if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return static_cast<int>(k);
     }
@@ -347,7 +347,8 @@ void FaceWindow::OnLButtonDown(int x, int y) {
         SetCapture(hwnd());
         return;
     }
-    if (model_.spec().movable) {
+    // A disabled control is still a control: pressing it does not drag.
+    if (model_.spec().movable && HitTest(x, y, false) < 0) {
         // Dragging the face moves the window, as a caption bar would.
         ReleaseCapture();
         SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);

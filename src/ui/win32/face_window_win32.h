@@ -44,7 +44,8 @@ class FaceWindow : public WindowBase, public NativeWindow {
     RECT ScaledRect(const Control& c) const;
     void InvalidateControl(size_t index);
     int IndexOf(const Control& c) const;
-    int HitTest(int x, int y) const;  // self-drawn control under the point, else -1
+    // The topmost shown self-drawn control under the point, else -1.
+    int HitTest(int x, int y, bool enabledOnly = true) const;
 
     void DrawControl(HDC dc, const Control& c, size_t index);
     void DrawPicture(HDC dc, std::string_view name, int x, int y, const RECT& clip);

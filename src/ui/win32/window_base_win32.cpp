@@ -26,7 +26,7 @@ void WindowBase::RegisterClassOnce(const wchar_t* name, UINT style) {
     wc.lpfnWndProc = &WindowBase::Proc;
     wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = inst;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = name;
     RegisterClassExW(&wc);
 }
@@ -39,7 +39,7 @@ HWND WindowBase::Create(const wchar_t* cls, const wchar_t* title, DWORD style, D
 
 WindowBase* WindowBase::From(HWND hwnd) {
     if (hwnd == nullptr ||
-        GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowBase::Proc)) {
+        GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&WindowBase::Proc)) {
         return nullptr;
     }
     if (GetWindowLongPtrW(hwnd, 0) != kOwnedMark) return nullptr;

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Opens each window of the Windows build under Wine on a private Xvfb display,
+# saves a screenshot of each, and checks what the pixels can show: window
+# sizes, the main window's green title band, a ticked and an unticked box.
+#   tests/ui/screenshots.sh BUILD_DIR [DISPLAY_NUMBER]
+# Screenshots go to BUILD_DIR/screenshots/. Exit status 1 when a check fails.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+display=:${2:-57}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+gallery=$build/tests/ui/ui_window_gallery.exe
+out=$build/screenshots
+mkdir -p "$out"
+[ -x "$gallery" ] || { echo "build ui_window_gallery first" >&2; exit 2; }
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+gallery_pid=""
+cleanup() {
+  [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=$display
+sleep 1
+"$root/scripts/wine-prefix" "$build"
+export WINEPREFIX=$build/wineprefix
+failures=0
+
+pixel() {  # file x y -> "r,g,b"
+  convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
+}
+greenish() {  # "r,g,b": green clearly above red
+  IFS=, read -r r g b <<<"$1"
+  [ "$g" -gt $((r + 60)) ] && [ "$g" -gt 100 ]
+}
+not_greenish() { ! greenish "$1"; }
+check() {  # description, command...
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
+}
+
+shoot() {  # name argument [tick] -> sets $shot, checks the size
+  local name=$1 arg=$2 tick=${3:-} width=$4 height=$5
+  local log=$out/$name.log
+  "$root/scripts/wine-run" "$build" "$gallery" "$arg" $tick >"$log" 2>&1 &
+  gallery_pid=$!
+  local id=""
+  for _ in $(seq 1 100); do
+    if grep -q shown "$log" 2>/dev/null; then
+      id=$(xdotool search --onlyvisible --class ui_window_gallery 2>/dev/null | tail -1 || true)
+      [ -n "$id" ] && break
+    fi
+    sleep 0.1
+  done
+  sleep 0.5
+  shot=$out/$name.png
+  if [ -z "$id" ]; then
+    echo "FAIL $name: no window"; failures=$((failures + 1))
+  else
+    import -window "$id" "$shot"
+    local size
+    size=$(identify -format '%wx%h' "$shot")
+    check "$name is ${width}x${height} (got $size)" test "$size" = "${width}x${height}"
+  fi
+  kill "$gallery_pid" 2>/dev/null || true
+  wait "$gallery_pid" 2>/dev/null || true
+  gallery_pid=""
+}
+
+wineserver -p 2>/dev/null || true
+shoot login login "" 380 492
+check "login: remember-password box unticked" not_greenish "$(pixel "$shot" 86 363)"
+shoot login_ticked login tick 380 492
+check "login: remember-password box ticked" greenish "$(pixel "$shot" 86 363)"
+shoot main main tick 862 560
+check "main: title band is green" greenish "$(pixel "$shot" 400 12)"
+check "main: reconnect box ticked" greenish "$(pixel "$shot" 601 180)"
+check "main: timed-reconnect box unticked" not_greenish "$(pixel "$shot" 601 153)"
+shoot adapter adapter "" 323 197
+shoot confirm confirm "" 323 197
+wineserver -k 2>/dev/null || true
+
+echo "screenshots in $out"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,296 @@
+// The Win32 backend on a display: each catalogue window becomes a borderless
+// popup of its scaled size centred on the screen, with native edit fields and
+// list views where the catalogue puts them; clicks, typing, row picks, timers,
+// posted work and Esc reach the model as they do on the headless backend.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "ui/win32/backend_win32.h"
+#include "ui/win32/face_window_win32.h"
+#include "ui/win32/gdi_cache_win32.h"
+#include "ui/win32/text_win32.h"
+#include "ui/window_system.h"
+
+namespace xl::ui::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Win32Windows : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "no display (run on Xvfb)";
+    }
+    FaceWindow& Face(WindowId id) { return *dynamic_cast<FaceWindow*>(ui.Open(id).native()); }
+    UINT Dpi(WindowId id) { return Face(id).dpi(); }
+    // Client coordinates of the centre of a control.
+    POINT Centre(WindowId id, const char* name) {
+        const Rect r = ui.Find(id, name)->WindowRect();
+        return {Scale(r.left + r.width / 2, Dpi(id)), Scale(r.top + r.height / 2, Dpi(id))};
+    }
+    void ClickAt(WindowId id, POINT p) {
+        HWND h = Win32Backend::HandleOf(ui.Open(id));
+        SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    }
+
+    Win32Backend backend;
+    WindowSystem ui{backend};
+};
+
+TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
+    for (WindowId id :
+         {WindowId::Login, WindowId::Main, WindowId::AdapterDialog, WindowId::ConfirmDialog}) {
+        Window& w = ui.Open(id);
+        SCOPED_TRACE(w.spec().face);
+        HWND h = Win32Backend::HandleOf(w);
+        ASSERT_NE(h, nullptr);
+        EXPECT_FALSE(IsWindowVisible(h));
+        w.Show();
+        EXPECT_TRUE(IsWindowVisible(h));
+        const UINT dpi = Dpi(id);
+        RECT client, outer;
+        GetClientRect(h, &client);
+        GetWindowRect(h, &outer);
+        EXPECT_EQ(client.right, Scale(w.spec().width, dpi));
+        EXPECT_EQ(client.bottom, Scale(w.spec().height, dpi));
+        EXPECT_EQ(outer.right - outer.left, client.right) << "no frame";
+        const LONG style = GetWindowLongW(h, GWL_STYLE);
+        EXPECT_TRUE(style & WS_POPUP);
+        EXPECT_FALSE(style & WS_CAPTION);
+        MONITORINFO mi{};
+        mi.cbSize = sizeof(mi);
+        GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTOPRIMARY), &mi);
+        EXPECT_NEAR((outer.left + outer.right) / 2, (mi.rcWork.left + mi.rcWork.right) / 2, 1);
+        EXPECT_NEAR((outer.top + outer.bottom) / 2, (mi.rcWork.top + mi.rcWork.bottom) / 2, 1);
+        wchar_t title[64] = {};
+        GetWindowTextW(h, title, 64);
+        EXPECT_EQ(Narrow(title), w.spec().title);
+        w.Hide();
+        EXPECT_FALSE(IsWindowVisible(h));
+    }
+}
+
+TEST_F(Win32Windows, NativeEditFieldsAndListViewsSitWhereTheCatalogueSays) {
+    FaceWindow& main = Face(WindowId::Main);
+    const UINT dpi = main.dpi();
+    for (const auto& c : ui.Open(WindowId::Main).controls()) {
+        HWND child = main.ChildOf(*c);
+        const bool native =
+            c->kind() == ControlKind::EditField || c->kind() == ControlKind::ListView;
+        EXPECT_EQ(child != nullptr, native) << c->name();
+        if (!native) continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, main.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        const Rect want = c->WindowRect();
+        // Edit fields are as tall as their text, centred in the catalogue box.
+        EXPECT_GE(r.left, Scale(want.left, dpi)) << c->name();
+        EXPECT_LE(r.right, Scale(want.left + want.width, dpi)) << c->name();
+        EXPECT_GE(r.top, Scale(want.top, dpi)) << c->name();
+        EXPECT_LE(r.bottom, Scale(want.top + want.height, dpi)) << c->name();
+        if (c->kind() == ControlKind::ListView) {
+            EXPECT_EQ(r.right - r.left, Scale(want.width, dpi)) << c->name();
+            EXPECT_EQ(r.bottom - r.top, Scale(want.height, dpi)) << c->name();
+        }
+        EXPECT_EQ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0, c->visible()) << c->name();
+    }
+    Control* nodes = ui.Find(WindowId::Main, "超级列表框_节点列表");
+    HWND list = main.ChildOf(*nodes);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), Scale(110, dpi));
+    EXPECT_EQ(ListView_GetColumnWidth(list, 5), 0) << "hidden column";
+    EXPECT_EQ(ListView_GetColumnWidth(list, 6), 0) << "hidden column";
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_REPORT);
+
+    Control* provinces = ui.Find(WindowId::Main, "超级列表框_省份");
+    ui.Open(WindowId::Main).Show();
+    EXPECT_FALSE(IsWindowVisible(main.ChildOf(*provinces)));
+    provinces->SetPosition({332, 87, 87, 120});
+    provinces->Show();
+    EXPECT_TRUE(IsWindowVisible(main.ChildOf(*provinces)));
+    RECT pr;
+    GetClientRect(main.ChildOf(*provinces), &pr);
+    EXPECT_GT(pr.bottom, Scale(25, dpi));
+
+    // A child of a picture box moves with it.
+    Control* box = ui.Find(WindowId::Main, "图片框_PPTP");
+    box->MoveTo(500, 300);
+    EXPECT_EQ(ui.Find(WindowId::Main, "透明标签_PPTP")->WindowRect(), (Rect{501, 300, 56, 16}));
+}
+
+TEST_F(Win32Windows, TypingAndTextFromTheProgramEachRaiseOneTextChange) {
+    std::vector<std::string> seen;
+    ui.OnTextChange(WindowId::Login, "编辑框_帐号",
+                    [&] { seen.push_back(ui.Find(WindowId::Login, "编辑框_帐号")->caption()); });
+    FaceWindow& login = Face(WindowId::Login);
+    Control* account = ui.Find(WindowId::Login, "编辑框_帐号");
+    HWND edit = login.ChildOf(*account);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, L"用户7");  // what typing does to the native field
+    account->SetCaption("岫澜");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "用户7");
+    EXPECT_EQ(seen[1], "岫澜");
+    wchar_t text[32] = {};
+    GetWindowTextW(edit, text, 32);
+    EXPECT_EQ(Narrow(text), "岫澜");
+    EXPECT_FALSE(GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) << "the password shows as typed";
+    HWND seconds = Face(WindowId::Main).ChildOf(*ui.Find(WindowId::Main, "编辑框_定时重连秒数"));
+    EXPECT_TRUE(GetWindowLongW(seconds, GWL_STYLE) & ES_CENTER);
+}
+
+TEST_F(Win32Windows, ListRowsReachTheNativeListAndAUserPickIsReported) {
+    std::vector<int> picks;
+    ui.OnRowChosen(WindowId::AdapterDialog, "超级列表框_网卡列表", [&] {
+        picks.push_back(ui.Find(WindowId::AdapterDialog, "超级列表框_网卡列表")->chosenRow());
+    });
+    FaceWindow& dialog = Face(WindowId::AdapterDialog);
+    Control* list = ui.Find(WindowId::AdapterDialog, "超级列表框_网卡列表");
+    HWND native = dialog.ChildOf(*list);
+    for (const char* name : {"以太网", "WLAN", "本地连接 2"})
+        list->SetCell(list->AddRow(), 0, name);
+    ASSERT_EQ(ListView_GetItemCount(native), 3);
+    wchar_t text[32] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(native, LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(Narrow(text), "本地连接 2");
+
+    list->ChooseRow(0);  // from code: selected on screen, no event
+    EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), 0);
+    EXPECT_TRUE(picks.empty());
+    ListView_SetItemState(native, 1, LVIS_SELECTED, LVIS_SELECTED);  // as a click does
+    EXPECT_EQ(picks, (std::vector<int>{1}));
+    list->DeleteAllRows();
+    EXPECT_EQ(ListView_GetItemCount(native), 0);
+}
+
+TEST_F(Win32Windows, ClicksReachTheTopmostEnabledControlUnderThePointer) {
+    std::vector<std::string> log;
+    for (const char* name : {"超级按钮_登录", "透明标签_记住密码", "图片框_记住密码"}) {
+        ui.OnClick(WindowId::Login, name, [&log, name] { log.push_back(name); });
+    }
+    ui.Open(WindowId::Login).Show();
+    ClickAt(WindowId::Login, Centre(WindowId::Login, "超级按钮_登录"));
+    ClickAt(WindowId::Login, Centre(WindowId::Login, "透明标签_记住密码"));
+    ui.Find(WindowId::Login, "超级按钮_登录")->SetEnabled(false);
+    ClickAt(WindowId::Login, Centre(WindowId::Login, "超级按钮_登录"));
+    EXPECT_EQ(log, (std::vector<std::string>{"超级按钮_登录", "透明标签_记住密码"}));
+}
+
+TEST_F(Win32Windows, TimersTickAndStopAndPostedWorkRunsOnThisThread) {
+    Window& main = ui.Open(WindowId::Main);
+    int ticks = 0;
+    ui.OnTick(WindowId::Main, "时钟_掉线自动重连", [&] { ++ticks; });
+    main.Find("时钟_掉线自动重连")->SetInterval(20);
+    ui.Pump().WaitDispatching(400ms);
+    EXPECT_GE(ticks, 3);
+    main.Find("时钟_掉线自动重连")->SetInterval(0);
+    const int stopped = ticks;
+    ui.Pump().WaitDispatching(100ms);
+    EXPECT_EQ(ticks, stopped);
+
+    const DWORD uiThread = GetCurrentThreadId();
+    std::atomic<int> ran{0};
+    std::atomic<bool> wrongThread{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i) {
+            ui.Post([&] {
+                if (GetCurrentThreadId() != uiThread) wrongThread = true;
+                ++ran;
+            });
+        }
+    });
+    worker.join();
+    ui.Pump().WaitDispatching(50ms);
+    EXPECT_EQ(ran, 100);
+    EXPECT_FALSE(wrongThread);
+}
+
+TEST_F(Win32Windows, EscDestroysADialogButNotTheMainWindow) {
+    int created = 0;
+    ui.OnCreated(WindowId::ConfirmDialog, [&](Window&) { ++created; });
+    Window& dialog = ui.Open(WindowId::ConfirmDialog);
+    dialog.Show();
+    HWND h = Win32Backend::HandleOf(dialog);
+    PostMessageW(h, WM_KEYDOWN, VK_ESCAPE, 0);
+    ui.Pump().DispatchPending();
+    EXPECT_EQ(ui.Existing(WindowId::ConfirmDialog), nullptr);
+    EXPECT_FALSE(IsWindow(h));
+    ui.Open(WindowId::ConfirmDialog);
+    EXPECT_EQ(created, 2);
+
+    Window& main = ui.Open(WindowId::Main);
+    main.Show();
+    PostMessageW(Win32Backend::HandleOf(main), WM_KEYDOWN, VK_ESCAPE, 0);
+    ui.Pump().DispatchPending();
+    EXPECT_EQ(ui.Existing(WindowId::Main), &main);
+    EXPECT_TRUE(IsWindowVisible(Win32Backend::HandleOf(main)));
+}
+
+// Pixels of the painted face, read back from an off-screen bitmap.
+class FacePixels {
+  public:
+    explicit FacePixels(FaceWindow& face) {
+        RECT r;
+        GetClientRect(face.hwnd(), &r);
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        bitmap_ = CreateCompatibleBitmap(screen, r.right, r.bottom);
+        ReleaseDC(nullptr, screen);
+        old_ = SelectObject(dc_, bitmap_);
+        face.PaintFace(dc_);
+    }
+    ~FacePixels() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+  private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+bool Greenish(COLORREF c) {
+    return GetGValue(c) > GetRValue(c) + 60 && GetGValue(c) > 100;
+}
+
+TEST_F(Win32Windows, FacesShowTheirPicturesAndTickedBoxesShowTheTick) {
+    FaceWindow& main = Face(WindowId::Main);
+    const UINT dpi = main.dpi();
+    {
+        FacePixels px(main);
+        if (px.At(Scale(400, dpi), Scale(12, dpi)) == RGB(255, 255, 255)) {
+            GTEST_SKIP() << "pictures are not embedded in this build";
+        }
+        EXPECT_TRUE(Greenish(px.At(Scale(400, dpi), Scale(12, dpi)))) << "title band";
+        const POINT box = Centre(WindowId::Main, "图片框_定时重连");
+        EXPECT_FALSE(Greenish(px.At(box.x, box.y))) << "unticked";
+        const POINT radio = Centre(WindowId::Main, "图片框_动态线路");
+        EXPECT_TRUE(Greenish(px.At(radio.x, radio.y))) << "selected radio's dot";
+    }
+    ui.Find(WindowId::Main, "图片框_定时重连")->SetPicture("check_on");
+    FacePixels px(main);
+    const Rect r = ui.Find(WindowId::Main, "图片框_定时重连")->WindowRect();
+    // The tick is white over green: look for both inside the box.
+    bool green = false;
+    for (int dy = 2; dy < 17; ++dy) {
+        green = green || Greenish(px.At(Scale(r.left + 2, dpi), Scale(r.top + dy, dpi)));
+    }
+    EXPECT_TRUE(green);
+}
+
+}  // namespace
+}  // namespace xl::ui::win32
