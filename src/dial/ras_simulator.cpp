@@ -158,7 +158,7 @@ void RasSimulator::Play(std::shared_ptr<Run> run, std::vector<Notification> scri
             if (i + 1 == script.size()) Finish(*run, script[i]);
         }
         // Unlocked: the notifier may call back into the service.
-        run->notifier(0, script[i].state, script[i].error);
+        if (run->notifier) run->notifier(0, script[i].state, script[i].error);
         {
             std::lock_guard lock(mutex_);
             ++delivered_;

@@ -138,6 +138,16 @@ TEST_F(RasSimulatorTest, FailedDialsCanBeForgottenAtOnce) {
     EXPECT_TRUE(quick.Connections().empty());
 }
 
+TEST_F(RasSimulatorTest, DialWithoutNotifierStillConnects) {
+    RasDialParams p;
+    p.entryName = "e";
+    RasHandle h = 0;
+    ASSERT_EQ(sim.Dial(kPbk, p, nullptr, h), 0u);
+    while (sim.Step(200ms)) {
+    }
+    EXPECT_EQ(sim.Connections().size(), 1u);
+}
+
 TEST(RasSimulatorTexts, UnknownCodesLeaveThePreparedBuffer) {
     RasSimulator sim;
     EXPECT_EQ(sim.ErrorString(1), std::string(100, ' '));
