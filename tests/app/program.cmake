@@ -2,3 +2,18 @@ xiulan_add_test(NAME program_tests SOURCES program_options_test.cpp LIBS xl_app)
 if(WIN32)
   target_link_libraries(program_tests PRIVATE ws2_32)
 endif()
+
+if(WIN32)
+  set(_standin ${PROJECT_SOURCE_DIR}/build/linux/tools/standin/xiulan-standin)
+else()
+  set(_standin $<TARGET_FILE:xiulan-standin>)
+endif()
+xiulan_add_test(NAME program_flow_tests
+  SOURCES program_flow_test.cpp ${PROJECT_SOURCE_DIR}/tests/api/standin_process.cpp
+  LIBS xl_program)
+if(TARGET program_flow_tests)
+  target_compile_definitions(program_flow_tests PRIVATE XIULAN_STANDIN_PATH="${_standin}")
+  if(NOT WIN32)
+    add_dependencies(program_flow_tests xiulan-standin)
+  endif()
+endif()

@@ -1,0 +1,322 @@
+// The whole road a user takes, headless: start-up, the login messages against
+// the stand-in service, the sweep into the main window, the tray icon, logout,
+// quit and a second copy. Windows are driven by control name on a virtual clock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+
+#include "api/http_facility.h"
+#include "api/standin_process.h"
+#include "app/program/program.h"
+#include "app/settings_fakes.h"
+#include "desktop/recording_tray_shell.h"
+#include "dial/ras_simulator.h"
+#include "ui/headless/headless_backend.h"
+
+namespace xl::app {
+namespace {
+
+using namespace std::chrono_literals;
+using ui::WindowId;
+
+class RecordingInstancePort final : public InstancePort {
+  public:
+    MarkerLookup lookup = MarkerLookup::Absent;
+    std::vector<std::string> messages;
+    std::vector<int> ended;
+    MarkerLookup OpenMarker(const std::string&) override { return lookup; }
+    bool CreateMarker(const std::string&) override { return true; }
+    void ShowStopMessage(const std::string& text, const std::string& caption) override {
+        messages.push_back(caption + "|" + text);
+    }
+    void EndProcess(int code) override { ended.push_back(code); }
+};
+
+class MemoryLog final : public api::ProgramLog {
+  public:
+    void Write(std::string_view) override {}
+};
+
+class ProgramFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!standin_.Running()) GTEST_SKIP() << standin_.Problem();
+    }
+
+    void Start(std::string apiBase = "") {
+        ProgramOptions options;
+        options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
+        options.probeUrl = standin_.BaseUrl() + "/probe/";
+        program_ = std::make_unique<Program>(
+            options, ProgramServices{
+                         .windows = windows_,
+                         .ras = ras_,
+                         .instance = instance_,
+                         .trayShell = tray_,
+                         .http = http_,
+                         .log = log_,
+                         .checkInternetReachable =
+                             [this](const std::string&) {
+                                 ++probes_;
+                                 return reachable_;
+                             },
+                         .makeSettingsStore =
+                             [this](std::string) {
+                                 return std::make_unique<test::MemoryStore>(&items_, &storeLog_);
+                             },
+                         .temporaryFilesDirectory = "/tmp/",
+                         .nativeHandleOf =
+                             [this](ui::Window&) {
+                                 if (mainHandle_ == nullptr) mainHandle_ = tray_.NewWindow();
+                                 return mainHandle_;
+                             },
+                         .appIcon = {},
+                         .endProcess = [this](int code) { ended_.push_back(code); },
+                     });
+        program_->Start();
+    }
+
+    void Put(SettingKey k, std::string v) {
+        items_[{std::string(k.section), std::string(k.key)}] = std::move(v);
+    }
+    std::string Get(SettingKey k) {
+        auto it = items_.find({std::string(k.section), std::string(k.key)});
+        return it == items_.end() ? "<none>" : it->second;
+    }
+    ui::Control& C(WindowId w, std::string_view name) { return *windows_.Find(w, name); }
+    bool Visible(WindowId w) {
+        ui::Window* win = windows_.Existing(w);
+        return win != nullptr && win->visible();
+    }
+    void TypeCredentials(const std::string& account, const std::string& password) {
+        backend_.Type(WindowId::Login, "编辑框_帐号", account);
+        backend_.Type(WindowId::Login, "编辑框_密码", password);
+    }
+    std::string Status() { return C(WindowId::Login, "透明标签_登录状态").caption(); }
+    void LogInAsDemo() {
+        TypeCredentials("demo", "demo123");
+        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        backend_.Advance(75ms);
+        ASSERT_TRUE(Visible(WindowId::Main));
+    }
+
+    api::test::StandinProcess standin_;
+    ui::HeadlessBackend backend_;
+    ui::WindowSystem windows_{backend_};
+    dial::RasSimulator ras_{[] {
+        dial::SimConfig c;
+        c.documentsFolder = "C:\\Users\\user\\Documents";
+        return c;
+    }()};
+    RecordingInstancePort instance_;
+    desktop::RecordingTrayShell tray_;
+    api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
+    MemoryLog log_;
+    test::MemoryStore::Items items_;
+    std::vector<std::string> storeLog_;
+    bool reachable_ = true;
+    int probes_ = 0;
+    std::vector<int> ended_;
+    desktop::NativeWindow mainHandle_ = nullptr;
+    std::unique_ptr<Program> program_;
+};
+
+TEST_F(ProgramFlow, FirstStartShowsAnEmptyLoginWindowAndHangsUpAnOldConnection) {
+    ras_.AddForeignConnection("岫澜IP");
+    Start();
+    EXPECT_TRUE(Visible(WindowId::Login));
+    EXPECT_EQ(windows_.Existing(WindowId::Login)->title(), "岫澜IP");
+    EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "");
+    EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").tag(), "no");
+    EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").tag(), "no");
+    EXPECT_TRUE(ras_.Connections().empty());
+    EXPECT_TRUE(storeLog_ == std::vector<std::string>{"read JiZhu"});
+    EXPECT_TRUE(instance_.messages.empty());
+}
+
+TEST_F(ProgramFlow, LoginMessagesInTheStatusLine) {
+    Start();
+    struct Case {
+        const char* account;
+        const char* password;
+        bool reachable;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"", "", true, "请输入账号和密码！"},
+        {"", "demo123", true, "请输入账号！"},
+        {"demo", "", true, "请输入密码！"},
+        {"demo", "wrong", true, "账号或密码错误，请重新输入"},
+        {"expired", "expired", true, "您的账号已到期，请续费后再登录"},
+        {"demo", "demo123", false, "访问网络失败，当前你的电脑可能无网络，请联网后再试"},
+    };
+    for (const Case& c : cases) {
+        reachable_ = c.reachable;
+        TypeCredentials(c.account, c.password);
+        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        EXPECT_EQ(Status(), c.status) << c.account << "/" << c.password;
+        EXPECT_TRUE(C(WindowId::Login, "超级按钮_登录").enabled());
+        EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
+    }
+    EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
+}
+
+TEST_F(ProgramFlow, ServiceDownLeavesAnEmptyStatus) {
+    Start("http://127.0.0.1:9");
+    backend_.Click(WindowId::Login, "超级按钮_登录");
+    EXPECT_EQ(Status(), "请输入账号和密码！");
+    TypeCredentials("demo", "demo123");
+    backend_.Click(WindowId::Login, "超级按钮_登录");
+    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
+}
+
+TEST_F(ProgramFlow, TypingWritesTheSettingsAtOnceEvenWithRememberOff) {
+    Start();
+    TypeCredentials("张三", "pw");
+    EXPECT_EQ(Get(kAccount), "张三");
+    EXPECT_EQ(Get(kPassword), "pw");
+    EXPECT_EQ(Get(kRememberPassword), "<none>");
+    backend_.Click(WindowId::Login, "透明标签_记住密码");
+    EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").tag(), "yes");
+    EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").picture(), "check_on");
+    EXPECT_EQ(Get(kRememberPassword), "yes");
+    EXPECT_EQ(Get(kAutoLogin), "no");
+}
+
+TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
+    Start();
+    TypeCredentials("demo", "demo123");
+    backend_.Click(WindowId::Login, "超级按钮_登录");
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(C(WindowId::Login, "超级按钮_登录").enabled());
+    backend_.Advance(74ms);
+    EXPECT_EQ(C(WindowId::Login, "图片框1").position().left, -130);
+    EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
+    backend_.Advance(1ms);
+    ASSERT_TRUE(Visible(WindowId::Main));
+    EXPECT_FALSE(Visible(WindowId::Login));
+    EXPECT_TRUE(C(WindowId::Login, "超级按钮_登录").enabled());
+    EXPECT_EQ(C(WindowId::Login, "图片框1").position().left, -500);
+    EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
+    EXPECT_EQ(C(WindowId::Main, "透明标签_帐号").caption(), "demo");
+    EXPECT_EQ(C(WindowId::Main, "透明标签_到期时间_内容").caption(), "2027-12-31 23:59:59");
+    EXPECT_EQ(C(WindowId::Main, "透明标签_当前线路").caption(), "全国混播混合1");
+    EXPECT_EQ(Get(kProtocol), "PPTP");
+    EXPECT_EQ(Get(kLineMode), "动态线路");
+    ASSERT_EQ(tray_.ShownIcons().size(), 1u);
+    EXPECT_EQ(tray_.ShownIcons()[0].tip, "岫澜IP");
+}
+
+TEST_F(ProgramFlow, RememberedCredentialsLogInWithoutAClick) {
+    Put(kRememberPassword, "yes");
+    Put(kAutoLogin, "yes");
+    Put(kAccount, "demo");
+    Put(kPassword, "demo123");
+    Start();
+    EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "demo");
+    EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").tag(), "yes");
+    EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 1);
+    backend_.Advance(75ms);
+    EXPECT_TRUE(Visible(WindowId::Main));
+}
+
+TEST_F(ProgramFlow, AutoLoginWithoutNetworkReportsIt) {
+    Put(kRememberPassword, "yes");
+    Put(kAutoLogin, "yes");
+    Put(kAccount, "demo");
+    Put(kPassword, "demo123");
+    reachable_ = false;
+    Start();
+    EXPECT_EQ(Status(), "访问网络失败，当前你的电脑可能无网络，请联网后再试");
+    EXPECT_TRUE(program_->ServerLists().List(api::LineMode::Dynamic).groups.empty());
+}
+
+TEST_F(ProgramFlow, TrayDoubleClickTogglesTheMainWindow) {
+    Start();
+    LogInAsDemo();
+    backend_.Click(WindowId::Main, "透明标签_最小化");
+    EXPECT_FALSE(Visible(WindowId::Main));
+    EXPECT_TRUE(tray_.Click(513));
+    EXPECT_FALSE(Visible(WindowId::Main));
+    EXPECT_TRUE(tray_.DoubleClick());
+    EXPECT_TRUE(Visible(WindowId::Main));
+    EXPECT_TRUE(tray_.DoubleClick());
+    EXPECT_FALSE(Visible(WindowId::Main));
+}
+
+TEST_F(ProgramFlow, LogoutKeepsTheConnectionAndTheMainWindowsSettings) {
+    Start();
+    LogInAsDemo();
+    ras_.AddForeignConnection("岫澜IP");
+    backend_.Click(WindowId::Main, "透明标签_注销");
+    EXPECT_EQ(C(WindowId::ConfirmDialog, "透明标签_提示信息").caption(), "确认注销吗？");
+    backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
+    EXPECT_TRUE(Visible(WindowId::Login));
+    EXPECT_FALSE(Visible(WindowId::Main));
+    EXPECT_FALSE(Visible(WindowId::ConfirmDialog));
+    EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "demo");
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+
+    const std::size_t readsBefore = storeLog_.size();
+    backend_.Click(WindowId::Login, "超级按钮_登录");
+    backend_.Advance(75ms);
+    EXPECT_TRUE(Visible(WindowId::Main));
+    EXPECT_EQ(storeLog_.size(), readsBefore);  // nothing re-read or written
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+    EXPECT_TRUE(ended_.empty());
+}
+
+TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
+    Start();
+    LogInAsDemo();
+    ras_.AddForeignConnection("岫澜IP");
+    backend_.Click(WindowId::Main, "透明标签_注销");
+    backend_.Click(WindowId::Main, "透明标签_关闭");  // the later question replaces the first
+    EXPECT_EQ(program_->ConfirmDialog().ConfirmPrompt(), "确认退出程序吗？");
+    backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
+    EXPECT_TRUE(ras_.Connections().empty());
+    EXPECT_EQ(ended_, std::vector<int>{0});
+}
+
+TEST_F(ProgramFlow, CancelAndEscapeLeaveEverythingAsItWas) {
+    Start();
+    LogInAsDemo();
+    backend_.Click(WindowId::Main, "透明标签_关闭");
+    backend_.Click(WindowId::Main, "透明标签_最小化");
+    backend_.Click(WindowId::ConfirmDialog, "超级按钮_取消");
+    EXPECT_TRUE(Visible(WindowId::Main));
+    EXPECT_FALSE(Visible(WindowId::ConfirmDialog));
+
+    backend_.Click(WindowId::Main, "透明标签_注销");
+    EXPECT_TRUE(backend_.PressEscape(WindowId::ConfirmDialog));
+    EXPECT_EQ(windows_.Existing(WindowId::ConfirmDialog), nullptr);
+    EXPECT_TRUE(Visible(WindowId::Main));
+    backend_.Click(WindowId::Main, "透明标签_关闭");
+    EXPECT_EQ(C(WindowId::ConfirmDialog, "透明标签_提示信息").caption(), "确认退出程序吗？");
+    backend_.Click(WindowId::ConfirmDialog, "透明标签_关闭");
+    EXPECT_FALSE(Visible(WindowId::ConfirmDialog));
+    EXPECT_TRUE(ended_.empty());
+}
+
+TEST_F(ProgramFlow, LoginWindowCloseEndsAtOnceWithoutHangingUp) {
+    ras_.AddForeignConnection("岫澜IP");
+    ras_.AddForeignConnection("其他", "vpn");
+    Start();
+    ASSERT_EQ(ras_.Connections().size(), 1u);
+    backend_.Click(WindowId::Login, "透明标签_关闭");
+    EXPECT_EQ(ended_, std::vector<int>{0});
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+}
+
+TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessage) {
+    instance_.lookup = MarkerLookup::Found;
+    Start();
+    ASSERT_EQ(instance_.messages.size(), 1u);
+    EXPECT_EQ(instance_.messages[0], "友情提醒:|程序已运行，请勿重复打开！");
+    EXPECT_EQ(instance_.ended, std::vector<int>{0});
+}
+
+}  // namespace
+}  // namespace xl::app
