@@ -114,9 +114,11 @@ TEST(JsonDocumentTest, NumberReadsOfEveryKind) {
 
 TEST(JsonDocumentTest, DecimalStringsReadAsNumbers) {
     const std::vector<std::pair<std::string, double>> cases = {
-        {"200", 200}, {" 7 ", 7},  {"\\t-1.5\\n", -1.5}, {"+5", 5},       {"1e3", 1000}, {".5", 0.5},
-        {"5.", 5},    {"", 0},     {"-", 0},           {"Infinity", 0}, {"nan", 0},    {"1,000", 0},
-        {"0x1A", 0},  {"12 3", 0}, {"1e999", 0},
+        {"200", 200},    {" 7 ", 7},    {"\\t-1.5\\n", -1.5},
+        {"+5", 5},       {"1e3", 1000}, {".5", 0.5},
+        {"5.", 5},       {"", 0},       {"-", 0},
+        {"Infinity", 0}, {"nan", 0},    {"1,000", 0},
+        {"0x1A", 0},     {"12 3", 0},   {"1e999", 0},
     };
     for (const auto& [text, expected] : cases) {
         JsonDocument doc = Parsed("{\"v\":\"" + text + "\"}");
