@@ -2,6 +2,7 @@
 // the progress texts on the status line, hang-ups and the connection checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
