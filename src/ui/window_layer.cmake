@@ -18,6 +18,7 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_window_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_paint_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/gdi_cache_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/icon_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/text_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/window_base_win32.cpp)
   target_link_libraries(xl_ui PUBLIC comctl32 msimg32 gdi32 user32)

@@ -11,9 +11,11 @@
 #include <string>
 #include <thread>
 
+#include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/gdi_cache_win32.h"
+#include "ui/win32/icon_win32.h"
 #include "ui/win32/text_win32.h"
 #include "ui/window_system.h"
 
@@ -70,6 +72,9 @@ TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
         GetMonitorInfoW(MonitorFromWindow(h, MONITOR_DEFAULTTOPRIMARY), &mi);
         EXPECT_NEAR((outer.left + outer.right) / 2, (mi.rcWork.left + mi.rcWork.right) / 2, 1);
         EXPECT_NEAR((outer.top + outer.bottom) / 2, (mi.rcWork.top + mi.rcWork.bottom) / 2, 1);
+        if (!EmbeddedPicture("app_icon").empty()) {
+            EXPECT_NE(SendMessageW(h, WM_GETICON, ICON_SMALL, 0), 0);
+        }
         wchar_t title[64] = {};
         GetWindowTextW(h, title, 64);
         EXPECT_EQ(Narrow(title), w.spec().title);
@@ -290,6 +295,34 @@ TEST_F(Win32Windows, FacesShowTheirPicturesAndTickedBoxesShowTheTick) {
         green = green || Greenish(px.At(Scale(r.left + 2, dpi), Scale(r.top + dy, dpi)));
     }
     EXPECT_TRUE(green);
+}
+
+}  // namespace
+}  // namespace xl::ui::win32
+
+namespace xl::ui::win32 {
+namespace {
+
+TEST(ProgramIcon, WindowsCarryItAndBadIconBytesGiveNone) {
+    if (EmbeddedPicture("app_icon").empty()) GTEST_SKIP() << "icon not embedded in this build";
+    const auto ico = EmbeddedPicture("app_icon");
+    for (int size : {16, 20, 24, 32, 48}) {
+        HICON icon = IconFromIcoFile(ico, size);
+        EXPECT_NE(icon, nullptr) << size;
+        if (icon) DestroyIcon(icon);
+    }
+    std::vector<std::uint8_t> bytes(ico.begin(), ico.end());
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> data;
+    } hostile[] = {
+        {"empty", {}},
+        {"header only", {0, 0, 1, 0}},
+        {"not an icon (type 2)", {0, 0, 2, 0, 1, 0}},
+        {"entry cut short", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 12)},
+        {"image past the end", std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 200)},
+    };
+    for (const auto& h : hostile) EXPECT_EQ(IconFromIcoFile(h.data, 32), nullptr) << h.what;
 }
 
 }  // namespace

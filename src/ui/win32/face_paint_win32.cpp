@@ -63,17 +63,15 @@ void FaceWindow::DrawControl(HDC dc, const Control& c, size_t index) {
 }
 
 void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const RECT& clip) {
-    const Bitmap b = gdi_.Picture(name);
+    const Bitmap b = gdi_.Picture(name, dpi_);
     if (b.handle == nullptr) return;
     HDC src = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(src, b.handle);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-    // Pictures are premultiplied BGRA: alpha-blended, scaled to the DPI.
+    // Pictures are premultiplied BGRA, already at the DPI's size.
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    SetStretchBltMode(dc, HALFTONE);
-    AlphaBlend(dc, x, y, Scale(b.width, dpi_), Scale(b.height, dpi_), src, 0, 0, b.width, b.height,
-               blend);
+    AlphaBlend(dc, x, y, b.width, b.height, src, 0, 0, b.width, b.height, blend);
     RestoreDC(dc, saved);
     SelectObject(src, old);
     DeleteDC(src);

@@ -51,6 +51,11 @@ FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) 
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     CreateChildren();
+    // Taskbar and Alt+Tab show the program icon.
+    const int bigIcon = GetSystemMetricsForDpi(SM_CXICON, dpi_);
+    const int smallIcon = GetSystemMetricsForDpi(SM_CXSMICON, dpi_);
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gdi_.Icon(bigIcon)));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(gdi_.Icon(smallIcon)));
 }
 
 FaceWindow::~FaceWindow() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "ui/catalogue/window_spec.h"
 #include "ui/picture.h"
@@ -26,18 +27,22 @@ class GdiCache {
     GdiCache(const GdiCache&) = delete;
     GdiCache& operator=(const GdiCache&) = delete;
 
-    // nullptr handle when the picture is unknown or does not decode.
-    Bitmap Picture(std::string_view name);
+    // The picture at the size it has at dpi (smoothly resampled away from
+    // 96 DPI); nullptr handle when it is unknown or does not decode.
+    Bitmap Picture(std::string_view name, UINT dpi);
     // 微软雅黑 at the font's pixel height scaled to dpi, or the system's
     // message font at dpi when the size is 0.
     HFONT FontFor(const Font& font, UINT dpi);
     HBRUSH Brush(const Colour& c);
+    // The program icon at a pixel size, nullptr when missing.
+    HICON Icon(int size);
 
   private:
-    PictureCache pictures_;
-    std::map<std::string, Bitmap, std::less<>> bitmaps_;
+    // Only the DIB sections are kept; the decoded pixels are dropped once copied.
+    std::map<std::pair<std::string, UINT>, Bitmap, std::less<>> bitmaps_;
     std::map<std::tuple<int, bool, UINT>, HFONT> fonts_;
     std::map<std::tuple<int, int, int>, HBRUSH> brushes_;
+    std::map<int, HICON> icons_;
 };
 
 // Scales a 96-DPI length.
