@@ -21,8 +21,55 @@ const ModeInfo& Info(LineMode mode) {
     return kModes[static_cast<std::size_t>(mode)];
 }
 
-// First-match positions by key; later duplicates never replace the first.
-using FirstIndex = std::unordered_map<std::string, std::size_t>;
+// The first row of each domain in one province's rows, for the merge's look-ups: an open-addressing
+// table of (hash tag, row) kept in one small block, so a look-up touches a row only when the tags
+// agree. A province never holds 2^32 rows.
+class DomainIndex {
+  public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    // Indexes `nodes`, with room for the table to grow to `capacity` rows.
+    void Reset(const std::vector<ServerNode>& nodes, std::size_t capacity) {
+        std::size_t size = 16;
+        while (size < capacity * 2) size *= 2;
+        slots_.assign(size, Slot{});
+        for (std::size_t r = 0; r < nodes.size(); ++r) Add(nodes, r);
+    }
+
+    std::size_t Find(const std::vector<ServerNode>& nodes, std::string_view domain) const {
+        const std::size_t hash = std::hash<std::string_view>{}(domain);
+        const auto tag = static_cast<std::uint32_t>(hash >> 32);
+        for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            const Slot& slot = slots_[i];
+            if (slot.row == kEmpty) return kNone;
+            if (slot.tag == tag && nodes[slot.row].domain == domain) return slot.row;
+        }
+    }
+
+    // Adds row `r` unless an earlier row has the same domain: the first match stays.
+    void Add(const std::vector<ServerNode>& nodes, std::size_t r) {
+        const std::size_t hash = std::hash<std::string_view>{}(nodes[r].domain);
+        const auto tag = static_cast<std::uint32_t>(hash >> 32);
+        for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            Slot& slot = slots_[i];
+            if (slot.row == kEmpty) {
+                slot = {tag, static_cast<std::uint32_t>(r)};
+                return;
+            }
+            if (slot.tag == tag && nodes[slot.row].domain == nodes[r].domain) return;
+        }
+    }
+
+  private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    // The high half of the hash as a tag (the low half picks the slot), and the row.
+    struct Slot {
+        std::uint32_t tag = 0;
+        std::uint32_t row = kEmpty;
+    };
+    std::size_t Mask() const { return slots_.size() - 1; }
+    std::vector<Slot> slots_;
+};
 
 }  // namespace
 
@@ -69,41 +116,40 @@ std::int32_t CurrentTickCount() {
 }
 
 void MergeServerList(ProvinceGroups& stored, ProvinceGroups fresh, std::int32_t tick) {
-    FirstIndex groupAt;
+    std::unordered_map<std::string_view, std::size_t> groupAt;
+    groupAt.reserve(stored.size());
     for (std::size_t g = 0; g < stored.size(); ++g) groupAt.emplace(stored[g].province, g);
-    // Rows are looked up by domain through an index per stored group, built when first needed.
-    std::vector<std::optional<FirstIndex>> rowAt(stored.size());
     // Which stored rows this merge saw. Comparing stamps with the tick instead would keep a
     // vanished row alive when two merges fall in the same millisecond.
     std::vector<std::vector<bool>> seen(stored.size());
     for (std::size_t g = 0; g < stored.size(); ++g) seen[g].assign(stored[g].nodes.size(), false);
 
     std::vector<bool> known(fresh.size(), false);
+    DomainIndex rowAt;
     for (std::size_t f = fresh.size(); f-- > 0;) {
         const auto found = groupAt.find(fresh[f].province);
         if (found == groupAt.end()) continue;
         known[f] = true;
         const std::size_t g = found->second;
-        ProvinceGroup& group = stored[g];
-        if (!rowAt[g]) {
-            rowAt[g].emplace();
-            for (std::size_t r = 0; r < group.nodes.size(); ++r)
-                rowAt[g]->emplace(group.nodes[r].domain, r);
-        }
+        std::vector<ServerNode>& nodes = stored[g].nodes;
         std::vector<ServerNode>& rows = fresh[f].nodes;
+        // The index points into `nodes`: no reallocation while it is in use.
+        nodes.reserve(nodes.size() + rows.size());
+        rowAt.Reset(nodes, nodes.capacity());
         for (std::size_t r = rows.size(); r-- > 0;) {
             ServerNode& row = rows[r];
-            if (const auto match = rowAt[g]->find(row.domain); match != rowAt[g]->end()) {
-                ServerNode& kept = group.nodes[match->second];
+            if (const std::size_t match = rowAt.Find(nodes, row.domain);
+                match != DomainIndex::kNone) {
+                ServerNode& kept = nodes[match];
                 kept.refreshStamp = tick;
                 kept.city = std::move(row.city);
                 kept.status = row.status;
                 kept.isp = std::move(row.isp);
-                seen[g][match->second] = true;
+                seen[g][match] = true;
             } else {
                 row.refreshStamp = tick;
-                rowAt[g]->emplace(row.domain, group.nodes.size());
-                group.nodes.push_back(std::move(row));
+                nodes.push_back(std::move(row));
+                rowAt.Add(nodes, nodes.size() - 1);
                 seen[g].push_back(true);
             }
         }

@@ -32,3 +32,5 @@ xiulan_add_test(NAME api_service_tests
 foreach(fuzzer fuzz_server_list fuzz_http_cookies fuzz_http_headers fuzz_login_reply)
   xiulan_add_fuzzer(NAME ${fuzzer} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz/${fuzzer}.cpp LIBS xl_api)
 endforeach()
+
+xiulan_add_benchmark(NAME bench_server_list SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_bench.cpp LIBS xl_api)

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "api/http_fakes.h"
+#include "api/log.h"
 #include "api/server_list.h"
 #include "api/service.h"
 #include "api/service_fakes.h"
@@ -201,6 +206,70 @@ TEST(ServerListTest, MergeOfNothingMarksEveryRowGone) {
     EXPECT_EQ(Describe(stored), "广东: a.x/-1/0");
 }
 
+// The merge word for word as the service's list semantics state it, with linear look-ups and
+// stamps, to check the indexed merge against on random lists.
+void ReferenceMerge(ProvinceGroups& stored, ProvinceGroups fresh, std::int32_t tick) {
+    for (std::size_t f = fresh.size(); f-- > 0;) {
+        const int g = FindProvinceGroup(stored, fresh[f].province);
+        if (g == 0) continue;
+        std::vector<ServerNode>& nodes = stored[g - 1].nodes;
+        for (std::size_t r = fresh[f].nodes.size(); r-- > 0;) {
+            ServerNode& row = fresh[f].nodes[r];
+            if (const int n = FindNodeByDomain(nodes, row.domain); n > 0) {
+                nodes[n - 1].refreshStamp = tick;
+                nodes[n - 1].city = row.city;
+                nodes[n - 1].status = row.status;
+                nodes[n - 1].isp = row.isp;
+            } else {
+                row.refreshStamp = tick;
+                nodes.push_back(row);
+            }
+        }
+        fresh.erase(fresh.begin() + static_cast<long>(f));
+    }
+    for (ProvinceGroup& group : stored) {
+        for (ServerNode& node : group.nodes) {
+            if (node.refreshStamp != tick) node.status = kNodeStatusGone;
+        }
+    }
+    for (ProvinceGroup& group : fresh) stored.push_back(std::move(group));
+}
+
+TEST(ServerListTest, IndexedMergeMatchesTheLiteralRules) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    auto randomList = [&] {
+        ProvinceGroups groups;
+        const std::uint32_t groupCount = next(5);
+        for (std::uint32_t g = 0; g < groupCount; ++g) {
+            ProvinceGroup group{"p" + std::to_string(next(6)), {}};
+            const std::uint32_t rows = next(300);
+            for (std::uint32_t r = 0; r < rows; ++r) {
+                // Few distinct domains, so duplicates within a province are common.
+                group.nodes.push_back(Node(group.province, "d" + std::to_string(next(120)),
+                                           static_cast<std::int32_t>(next(3)) - 1,
+                                           "c" + std::to_string(next(9))));
+            }
+            groups.push_back(std::move(group));
+        }
+        return groups;
+    };
+    for (int round = 0; round < 200; ++round) {
+        ProvinceGroups stored = randomList();
+        ProvinceGroups expected = stored;
+        for (std::int32_t tick = 1; tick <= 3; ++tick) {
+            const ProvinceGroups fresh = randomList();
+            MergeServerList(stored, fresh, tick);
+            ReferenceMerge(expected, fresh, tick);
+            ASSERT_EQ(Describe(stored), Describe(expected))
+                << "round " << round << " tick " << tick;
+        }
+    }
+}
+
 class QuietRefreshTest : public ::testing::Test {
   protected:
     void Refresh(LineMode mode) {
@@ -248,6 +317,29 @@ TEST_F(QuietRefreshTest, BusyModeIsLeftAlone) {
         EXPECT_FALSE(RefreshClaim(lists, LineMode::Static));
     }
     EXPECT_FALSE(lists.Busy(LineMode::Static));
+}
+
+TEST(ProgramLogTest, FileLogAppendsTimedLines) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "xiulan-log-test.log";
+    std::filesystem::remove(path);
+    {
+        FileLog log(path.string());
+        log.Write("[动态线路] 下载节点数据错误:1");
+    }
+    FileLog(path.string()).Write("处理节点数据错误");
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )");
+    const std::string content = text.str();
+    const std::string first = "[动态线路] 下载节点数据错误:1\r\n", second = "处理节点数据错误\r\n";
+    ASSERT_EQ(content.size(), 2 * 20 + first.size() + second.size()) << content;
+    EXPECT_TRUE(std::regex_match(content.substr(0, 20), line));
+    EXPECT_EQ(content.substr(20, first.size()), first);
+    EXPECT_TRUE(std::regex_match(content.substr(20 + first.size(), 20), line));
+    EXPECT_EQ(content.substr(40 + first.size()), second);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
