@@ -1,7 +1,8 @@
 # Writes a C++ source holding art files as byte arrays, so the program carries
 # its pictures inside the executable without any tool beyond CMake.
 #   cmake -DART_DIR=dir -DNAMES=a.png,b.ico -DOUT=file.cpp -P picture_embed.cmake
-# Each entry is named after its file without the extension.
+# Each entry is named after its file without the extension; files in 2x/ get
+# "@2x" after their name.
 string(REPLACE "," ";" _files "${NAMES}")
 set(_arrays "")
 set(_table "")
@@ -10,6 +11,11 @@ set(_count 0)
 string(REPEAT "0x..," 32 _line)
 foreach(_file IN LISTS _files)
   get_filename_component(_name ${_file} NAME_WE)
+  set(_id ${_name})
+  if(_file MATCHES "^2x/")
+    string(APPEND _name "@2x")
+    string(APPEND _id "_2x")
+  endif()
   file(READ ${ART_DIR}/${_file} _hex HEX)
   string(LENGTH "${_hex}" _digits)
   if(_digits EQUAL 0)
@@ -18,8 +24,8 @@ foreach(_file IN LISTS _files)
   # 32 bytes a line keeps the generated file readable in a diff or an editor.
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _bytes "${_hex}")
   string(REGEX REPLACE "(${_line})" "\\1\n    " _bytes "${_bytes}")
-  string(APPEND _arrays "const std::uint8_t k_${_name}[] = {\n    ${_bytes}\n};\n")
-  string(APPEND _table "    {\"${_name}\", k_${_name}, sizeof k_${_name}},\n")
+  string(APPEND _arrays "const std::uint8_t k_${_id}[] = {\n    ${_bytes}\n};\n")
+  string(APPEND _table "    {\"${_name}\", k_${_id}, sizeof k_${_id}},\n")
   math(EXPR _count "${_count} + 1")
 endforeach()
 file(WRITE ${OUT}.tmp

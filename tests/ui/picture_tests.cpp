@@ -60,6 +60,10 @@ TEST(EmbeddedPictures, EveryNameDecodesAtItsSizeOnceAndIsKept) {
         EXPECT_EQ(picture->height, height);
         EXPECT_EQ(picture->bgra.size(), std::size_t(width) * height * 4);
         EXPECT_EQ(cache.Get(name), picture) << "decoded again instead of kept";
+        const Picture* large = cache.Get(std::string(name) + "@2x");
+        ASSERT_NE(large, nullptr);
+        EXPECT_EQ(large->width, 2 * width);
+        EXPECT_EQ(large->height, 2 * height);
     }
 }
 
@@ -127,6 +131,99 @@ TEST(EmbeddedPictures, LookAtTheirTellingSpots) {
         EXPECT_NEAR(got.b, want.b, 3);
         EXPECT_EQ(got.a, want.a);
     }
+}
+
+Picture Make(int width, int height, Bytes bgra) {
+    return {width, height, std::move(bgra)};
+}
+
+TEST(ScalePicture, AveragesTheAreaEachNewPixelCovers) {
+    const struct {
+        const char* what;
+        Picture source;
+        int width, height;
+        Bytes want;
+    } cases[] = {
+        {"halving averages 2 x 2 blocks",
+         Make(4, 2, {0,  0,  0,  0,   40, 40, 40, 100, 200, 0, 0,   200, 0, 0, 0, 255,
+                     40, 40, 40, 100, 80, 80, 80, 200, 0,   0, 200, 200, 0, 0, 0, 255}),
+         2,
+         1,
+         {40, 40, 40, 100, 50, 0, 50, 228}},
+        {"two thirds weighs the middle pixel half into each",
+         Make(3, 1, {30, 30, 30, 255, 60, 60, 60, 255, 90, 90, 90, 255}),
+         2,
+         1,
+         {40, 40, 40, 255, 80, 80, 80, 255}},
+        {"growing repeats a pixel", Make(1, 1, {10, 20, 30, 40}), 3, 2, Bytes(6, 0)},
+        {"the same size copies",
+         Make(2, 1, {1, 2, 3, 4, 5, 6, 7, 8}),
+         2,
+         1,
+         {1, 2, 3, 4, 5, 6, 7, 8}},
+    };
+    for (const auto& [what, source, width, height, want] : cases) {
+        SCOPED_TRACE(what);
+        const auto scaled = ScalePicture(source, width, height);
+        ASSERT_TRUE(scaled.has_value());
+        EXPECT_EQ(scaled->width, width);
+        EXPECT_EQ(scaled->height, height);
+        if (std::string_view(what) == "growing repeats a pixel") {
+            for (std::size_t i = 0; i < scaled->bgra.size(); i += 4) {
+                EXPECT_EQ(Bytes(scaled->bgra.begin() + i, scaled->bgra.begin() + i + 4),
+                          (Bytes{10, 20, 30, 40}));
+            }
+        } else {
+            EXPECT_EQ(scaled->bgra, want);
+        }
+    }
+}
+
+TEST(ScalePicture, RefusesMalformedSourcesAndSizes) {
+    const Picture good = Make(2, 2, Bytes(16, 255));
+    const struct {
+        const char* what;
+        Picture source;
+        int width, height;
+    } cases[] = {
+        {"zero width", good, 0, 2},
+        {"negative height", good, 2, -1},
+        {"absurd size", good, 20000, 20000},
+        {"empty source", Picture{}, 2, 2},
+        {"pixels shorter than the size", Make(2, 2, Bytes(15, 255)), 1, 1},
+        {"negative source size", Make(-2, -2, Bytes(16, 255)), 1, 1},
+    };
+    for (const auto& [what, source, width, height] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_FALSE(ScalePicture(source, width, height).has_value());
+    }
+}
+
+TEST(PictureAtSize, ShrinksTheLargeArtForScaledScreens) {
+    const auto own = PictureAtSize("login_face", 380, 492);
+    ASSERT_TRUE(own.has_value());
+    EXPECT_EQ(own->bgra, DecodePng(EmbeddedPicture("login_face"))->bgra);
+
+    // At 200 % the large art is used as it is, at 150 % it is shrunk.
+    const auto doubled = PictureAtSize("login_face", 760, 984);
+    ASSERT_TRUE(doubled.has_value());
+    EXPECT_EQ(doubled->bgra, DecodePng(EmbeddedPicture("login_face@2x"))->bgra);
+    const auto large = DecodePng(EmbeddedPicture("check_on@2x"));
+    ASSERT_TRUE(large.has_value());
+    const auto at150 = PictureAtSize("check_on", 29, 29);
+    ASSERT_TRUE(at150.has_value());
+    EXPECT_EQ(at150->bgra, ScalePicture(*large, 29, 29)->bgra);
+    for (std::size_t i = 0; i < at150->bgra.size(); i += 4) {
+        for (int c = 0; c < 3; ++c) ASSERT_LE(at150->bgra[i + c], at150->bgra[i + 3]);
+    }
+    // Below 100 % the small art is shrunk.
+    const auto small = PictureAtSize("check_on", 10, 10);
+    ASSERT_TRUE(small.has_value());
+    EXPECT_EQ(small->bgra, ScalePicture(*DecodePng(EmbeddedPicture("check_on")), 10, 10)->bgra);
+
+    EXPECT_FALSE(PictureAtSize("no_such_picture", 10, 10).has_value());
+    EXPECT_FALSE(PictureAtSize("app_icon", 48, 48).has_value());
+    EXPECT_FALSE(PictureAtSize("check_on", 0, 29).has_value());
 }
 
 // Encodes straight-alpha pixels with libpng's own writer.
