@@ -328,9 +328,8 @@ TEST(ProgramLogTest, FileLogAppendsTimedLines) {
         log.Write("[动态线路] 下载节点数据错误:1");
     }
     FileLog(path.string()).Write("处理节点数据错误");
-    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();  // closed again before the removal
     const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )");
     const std::string content = text.str();
     const std::string first = "[动态线路] 下载节点数据错误:1\r\n", second = "处理节点数据错误\r\n";
