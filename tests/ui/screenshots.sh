@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Opens each window of the Windows build under Wine on a private Xvfb display,
 # saves a screenshot of each, and checks what the pixels can show: window
-# sizes, the main window's green title band, a ticked and an unticked box.
+# sizes (also at 150 %), the main window's green title band, a ticked and an
+# unticked box.
 #   tests/ui/screenshots.sh BUILD_DIR [DISPLAY_NUMBER]
 # Screenshots go to BUILD_DIR/screenshots/. Exit status 1 when a check fails.
 set -euo pipefail
@@ -13,7 +14,7 @@ out=$build/screenshots
 mkdir -p "$out"
 [ -x "$gallery" ] || { echo "build ui_window_gallery first" >&2; exit 2; }
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 gallery_pid=""
 cleanup() {
@@ -79,6 +80,17 @@ check "main: reconnect box ticked" greenish "$(pixel "$shot" 601 180)"
 check "main: timed-reconnect box unticked" not_greenish "$(pixel "$shot" 601 153)"
 shoot adapter adapter "" 323 197
 shoot confirm confirm "" 323 197
+wineserver -k 2>/dev/null || true
+
+# 150 %: a second prefix at 144 DPI; the windows and their pictures grow by half.
+export WINEPREFIX=$build/wineprefix-150
+"$root/scripts/wine-prefix" "$build"
+WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -w
+shoot login_150 login tick 570 738
+check "login at 150 %: remember-password box ticked" greenish "$(pixel "$shot" 129 543)"
+shoot main_150 main "" 1293 840
+check "main at 150 %: title band is green" greenish "$(pixel "$shot" 600 18)"
 wineserver -k 2>/dev/null || true
 
 echo "screenshots in $out"
