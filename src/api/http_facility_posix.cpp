@@ -9,6 +9,7 @@
 // - redirects are followed up to 10, like the Windows default.
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <vector>

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
+#include <thread>
 
 #include "api/exit_ip.h"
 #include "api/login.h"
@@ -136,6 +138,36 @@ TEST_F(ServiceStandinTest, ExitIpAndItsTimeOut) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 5.0) << "a stalled service is cut off by the two-second time-outs";
+}
+
+class LabelRecorder : public ExitIpDisplay {
+  public:
+    void ShowExitIp(const std::string& ip, const std::string& location) override {
+        std::lock_guard lock(mutex_);
+        shown_.push_back(ip + "|" + location);
+    }
+    std::vector<std::string> Shown() {
+        std::lock_guard lock(mutex_);
+        return shown_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::string> shown_;
+};
+
+TEST_F(ServiceStandinTest, ExitIpLookupRetriesUntilThePageComes) {
+    standin->Fault("/ipinfohtml/", "status=404&times=3");
+    LabelRecorder labels;
+    ExitIpLookup lookup(*api, labels);
+    lookup.Start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (labels.Shown().size() < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(labels.Shown(),
+              (std::vector<std::string>{"网络连接成功|网络连接成功", "查询IP中...|查询IP中...",
+                                        "203.0.113.25|江苏南京"}));
+    EXPECT_EQ(standin->Get("/_control/count?path=/ipinfohtml/"), "4");
 }
 
 TEST_F(ServiceStandinTest, StaticIpAssignment) {
