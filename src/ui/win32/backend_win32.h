@@ -2,7 +2,7 @@
 // The product's window backend: borderless picture-faced windows on screen,
 // posted work delivered through a message-only window, the message pump for
 // long waits and the application's message loop. Build it on the thread that
-// will run the windows.
+// will run the windows; stop the threads that post to it before it goes.
 #include <windows.h>
 
 #include <deque>

@@ -163,7 +163,7 @@ void FaceWindow::ApplyFont(size_t index) {
 }
 
 void FaceWindow::InvalidateControl(size_t index) {
-    if (hwnd() == nullptr) return;
+    if (hwnd() == nullptr || index >= drawnRects_.size()) return;
     InvalidateRect(hwnd(), &drawnRects_[index], FALSE);
     drawnRects_[index] = ScaledRect(*model_.controls()[index]);
     InvalidateRect(hwnd(), &drawnRects_[index], FALSE);
