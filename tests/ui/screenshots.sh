@@ -2,7 +2,7 @@
 # Opens each window of the Windows build under Wine on a private Xvfb display,
 # saves a screenshot of each, and checks what the pixels can show: window
 # sizes (also at 150 %), the main window's green title band, a ticked and an
-# unticked box.
+# unticked box; and that dragging the face moves only the login and main windows.
 #   tests/ui/screenshots.sh BUILD_DIR [DISPLAY_NUMBER]
 # Screenshots go to BUILD_DIR/screenshots/. Exit status 1 when a check fails.
 set -euo pipefail
@@ -69,7 +69,37 @@ shoot() {  # name argument [tick] -> sets $shot, checks the size
   gallery_pid=""
 }
 
+drag() {  # argument dx dy: drags the window's face at (dx, dy), prints "moved" or "stayed"
+  local log=$out/drag-$1.log
+  "$root/scripts/wine-run" "$build" "$gallery" "$1" >"$log" 2>&1 &
+  gallery_pid=$!
+  local id=""
+  for _ in $(seq 1 100); do
+    grep -q shown "$log" 2>/dev/null &&
+      id=$(xdotool search --onlyvisible --class ui_window_gallery 2>/dev/null | tail -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  sleep 0.5
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  local before="$X,$Y"
+  xdotool mousemove $((X + $2)) $((Y + $3)) mousedown 1 sleep 0.3 \
+    mousemove $((X + $2 + 30)) $((Y + $3 + 20)) sleep 0.3 \
+    mousemove $((X + $2 + 90)) $((Y + $3 + 60)) sleep 0.3 mouseup 1
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  kill "$gallery_pid" 2>/dev/null || true
+  wait "$gallery_pid" 2>/dev/null || true
+  gallery_pid=""
+  [ "$before" != "$X,$Y" ] && echo moved || echo stayed
+}
+
 wineserver -p 2>/dev/null || true
+# The face drags the login and main windows; the dialogs stay put.
+check "login moves when its face is dragged" test "$(drag login 150 200)" = moved
+check "main moves when its face is dragged" test "$(drag main 300 20)" = moved
+check "confirmation dialog does not move" test "$(drag confirm 150 20)" = stayed
 shoot login login "" 380 492
 check "login: remember-password box unticked" not_greenish "$(pixel "$shot" 86 363)"
 shoot login_ticked login tick 380 492
