@@ -2,8 +2,6 @@
 
 #include "ui/win32/icon_win32.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace xl::ui::win32 {
@@ -27,33 +25,6 @@ HICON GdiCache::Icon(int size) {
 }
 
 namespace {
-
-// Bilinear resampling of premultiplied pixels (premultiplied values
-// interpolate without dark fringes).
-ui::Picture Resample(const ui::Picture& p, int w, int h) {
-    ui::Picture out{w, h, std::vector<std::uint8_t>(static_cast<size_t>(w) * h * 4)};
-    for (int y = 0; y < h; ++y) {
-        const double sy = std::clamp((y + 0.5) * p.height / h - 0.5, 0.0, p.height - 1.0);
-        const int y0 = static_cast<int>(sy), y1 = std::min(y0 + 1, p.height - 1);
-        const double fy = sy - y0;
-        for (int x = 0; x < w; ++x) {
-            const double sx = std::clamp((x + 0.5) * p.width / w - 0.5, 0.0, p.width - 1.0);
-            const int x0 = static_cast<int>(sx), x1 = std::min(x0 + 1, p.width - 1);
-            const double fx = sx - x0;
-            for (int ch = 0; ch < 4; ++ch) {
-                auto at = [&](int xx, int yy) {
-                    return static_cast<double>(
-                        p.bgra[(static_cast<size_t>(yy) * p.width + xx) * 4 + ch]);
-                };
-                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) +
-                                 (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
-                out.bgra[(static_cast<size_t>(y) * w + x) * 4 + ch] =
-                    static_cast<std::uint8_t>(std::lround(v));
-            }
-        }
-    }
-    return out;
-}
 
 Bitmap ToDibSection(const ui::Picture& p) {
     BITMAPINFO info{};
@@ -82,8 +53,11 @@ Bitmap GdiCache::Picture(std::string_view name, UINT dpi) {
     Bitmap out;
     if (auto p = DecodePng(EmbeddedPicture(name)); p && p->width > 0 && p->height > 0) {
         const int w = Scale(p->width, dpi), h = Scale(p->height, dpi);
-        out =
-            (w == p->width && h == p->height) ? ToDibSection(*p) : ToDibSection(Resample(*p, w, h));
+        if (w == p->width && h == p->height) {
+            out = ToDibSection(*p);
+        } else if (auto scaled = PictureAtSize(name, w, h)) {
+            out = ToDibSection(*scaled);  // from the @2x art where there is one
+        }
     }
     bitmaps_.emplace(std::move(key), out);
     return out;

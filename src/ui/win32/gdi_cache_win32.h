@@ -27,8 +27,8 @@ class GdiCache {
     GdiCache(const GdiCache&) = delete;
     GdiCache& operator=(const GdiCache&) = delete;
 
-    // The picture at the size it has at dpi (smoothly resampled away from
-    // 96 DPI); nullptr handle when it is unknown or does not decode.
+    // The picture at the size it has at dpi; nullptr handle when it is
+    // unknown or does not decode.
     Bitmap Picture(std::string_view name, UINT dpi);
     // 微软雅黑 at the font's pixel height scaled to dpi, or the system's
     // message font at dpi when the size is 0.
