@@ -115,7 +115,7 @@ std::int32_t CurrentTickCount() {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms.count()));
 }
 
-void MergeServerList(ProvinceGroups& stored, ProvinceGroups fresh, std::int32_t tick) {
+void MergeServerList(ProvinceGroups& stored, ProvinceGroups&& fresh, std::int32_t tick) {
     std::unordered_map<std::string_view, std::size_t> groupAt;
     groupAt.reserve(stored.size());
     for (std::size_t g = 0; g < stored.size(); ++g) groupAt.emplace(stored[g].province, g);

@@ -100,8 +100,9 @@ std::string DownloadServerList(const ServiceApi& api, LineMode mode, int& errorC
 int ParseServerList(std::string_view reply, LineMode mode, ProvinceGroups& groups);
 // Merges a fresh download into the stored list: known rows take the fresh city, status and isp,
 // new rows of a known province are appended, rows missing from the download become -1, new
-// provinces are appended. Call with the list's lock held.
-void MergeServerList(ProvinceGroups& stored, ProvinceGroups fresh, std::int32_t tick);
+// provinces are appended. Call with the list's lock held; `fresh` is consumed (what is left of it
+// is freed by the caller, after the lock is released).
+void MergeServerList(ProvinceGroups& stored, ProvinceGroups&& fresh, std::int32_t tick);
 // The millisecond tick count that stamps a merge.
 std::int32_t CurrentTickCount();
 // Download, parse and merge one mode's list in the background; failures go to the log only and

@@ -92,8 +92,11 @@ void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceAp
         return;
     }
     ServerList& list = lists.List(mode);
-    std::lock_guard lock(list.lock);
-    MergeServerList(list.groups, std::move(fresh), CurrentTickCount());
+    {
+        std::lock_guard lock(list.lock);
+        MergeServerList(list.groups, std::move(fresh), CurrentTickCount());
+    }
+    // `fresh` goes here, outside the lock: the panel waiting to read the list is not held up.
 }
 
 }  // namespace xl::api

@@ -169,7 +169,7 @@ TEST(ServerListTest, MergeKeepsPlacesAndMarksVanishedRows) {
         {"广东", {Node("广东", "b.x")}},
         {"浙江", {Node("浙江", "f.x")}},
     };
-    MergeServerList(stored, fresh, 500);
+    MergeServerList(stored, std::move(fresh), 500);
     // New rows of a known province come in reverse service order; new provinces keep stamp 0.
     EXPECT_EQ(Describe(stored),
               "广东: a.x/-1/0 b.x/0/500 | 江苏: c.x/1/500 e.x/0/500 d.x/0/500 | 浙江: f.x/0/0");
@@ -262,7 +262,7 @@ TEST(ServerListTest, IndexedMergeMatchesTheLiteralRules) {
         ProvinceGroups expected = stored;
         for (std::int32_t tick = 1; tick <= 3; ++tick) {
             const ProvinceGroups fresh = randomList();
-            MergeServerList(stored, fresh, tick);
+            MergeServerList(stored, ProvinceGroups(fresh), tick);
             ReferenceMerge(expected, fresh, tick);
             ASSERT_EQ(Describe(stored), Describe(expected))
                 << "round " << round << " tick " << tick;

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stored.empty()) stored.push_back({extra.province, {}});
     stored.front().nodes.push_back(extra);
     const std::size_t before = Rows(stored);
-    MergeServerList(stored, fresh, 1);
+    MergeServerList(stored, ProvinceGroups(fresh), 1);
     Check(Rows(stored) >= before);
     Check(stored.front().nodes[FindNodeByDomain(stored.front().nodes, "EXTRA") - 1].status ==
           kNodeStatusGone);
