@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwctype>
 #include <string>
 #include <thread>
 
@@ -295,6 +296,43 @@ TEST_F(Win32Windows, FacesShowTheirPicturesAndTickedBoxesShowTheTick) {
         green = green || Greenish(px.At(Scale(r.left + 2, dpi), Scale(r.top + dy, dpi)));
     }
     EXPECT_TRUE(green);
+}
+
+TEST_F(Win32Windows, AnImageButtonShowsItsLitPictureUnderThePointerAndGreyWhenDisabled) {
+    FaceWindow& login = Face(WindowId::Login);
+    const UINT dpi = login.dpi();
+    if (EmbeddedPicture("login_normal").empty()) GTEST_SKIP() << "pictures not embedded";
+    // A point on the button's green, clear of its word.
+    const int x = Scale(35 + 12, dpi), y = Scale(406 + 20, dpi);
+    const COLORREF normal = FacePixels(login).At(x, y);
+    SendMessageW(login.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    const COLORREF lit = FacePixels(login).At(x, y);
+    SendMessageW(login.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(FacePixels(login).At(x, y), normal) << "pointer gone";
+    ui.Find(WindowId::Login, "超级按钮_登录")->SetEnabled(false);
+    const COLORREF disabled = FacePixels(login).At(x, y);
+    EXPECT_TRUE(Greenish(normal));
+    EXPECT_NE(lit, normal);
+    EXPECT_FALSE(Greenish(disabled));
+}
+
+TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
+    HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(res, nullptr) << "no manifest in the executable";
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, res))),
+                               SizeofResource(nullptr, res));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0"),
+              std::string::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+    // Version 6 is the side-by-side copy (Wine's reports 5.81 from DllGetVersion).
+    std::wstring where(path);
+    for (auto& ch : where) ch = static_cast<wchar_t>(towlower(ch));
+    EXPECT_NE(where.find(L"common-controls_6595b64144ccf1df_6.0"), std::wstring::npos)
+        << Narrow(path);
 }
 
 }  // namespace
