@@ -17,3 +17,12 @@ if(TARGET program_flow_tests)
     add_dependencies(program_flow_tests xiulan-standin)
   endif()
 endif()
+
+# A person at the Windows client under Wine (xdotool on the virtual display).
+if(WIN32 AND BUILD_TESTING AND TARGET XiulanIP)
+  add_test(NAME person_run
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/person_run.sh $<TARGET_FILE:XiulanIP> ${_standin}
+            ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/screenshots)
+  set_tests_properties(person_run PROPERTIES TIMEOUT 240 LABELS gui
+    FAIL_REGULAR_EXPRESSION "FAIL:" SKIP_REGULAR_EXPRESSION "SKIP:")
+endif()
