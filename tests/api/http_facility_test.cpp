@@ -113,6 +113,36 @@ TEST_F(HttpFacilityTest, TransportFailuresGiveEmptyReply) {
     }
 }
 
+TEST_F(HttpFacilityTest, NamedProxyCarriesTheRequestAndItsCredentials) {
+    // 127.0.0.2:9 answers nothing: only the proxy (the stand-in) can.
+    const std::string proxy = standin->BaseUrl().substr(std::string("http://").size());
+    int status = 0;
+    const std::string echo = http.Fetch({.url = "http://127.0.0.2:9/never?x=1",
+                                         .statusCode = &status,
+                                         .proxyAddress = proxy,
+                                         .timeoutSeconds = 5,
+                                         .proxyUser = "u",
+                                         .proxyPassword = "p"});
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(TextFind(echo, "proxied GET http://127.0.0.2:9/never?x=1\r\n"), 1) << echo;
+    EXPECT_GT(TextFind(echo, "Proxy-Authorization: Basic dTpw\r\n"), 0) << echo;
+}
+
+TEST_F(HttpFacilityTest, ServerCredentialsAnswerAChallenge) {
+    const std::string proxy = standin->BaseUrl().substr(std::string("http://").size());
+    int status = 0;
+    const std::string echo = http.Fetch({.url = "http://127.0.0.2:9/needs-auth",
+                                         .statusCode = &status,
+                                         .proxyAddress = proxy,
+                                         .timeoutSeconds = 5,
+                                         .proxyUser = "u",
+                                         .proxyPassword = "p",
+                                         .credentialTarget = 0});
+    EXPECT_EQ(status, 200) << echo;
+    EXPECT_GT(TextFind(echo, "Authorization: Basic dTpw\r\n"), 0) << echo;
+    EXPECT_LT(TextFind(echo, "Proxy-Authorization"), 1) << "no proxy header for server credentials";
+}
+
 TEST_F(HttpFacilityTest, BodyBytesAndMethods) {
     int status = 0;
     // HEAD gives the status and no body.

@@ -71,6 +71,19 @@ void StandinService::Install(httplib::Server& server, std::function<void()> quit
     Route(server, "/probe/", &StandinService::Probe);
     server.Get(R"(/_control/(\w+))",
                [this](const httplib::Request& req, httplib::Response& res) { Control(req, res); });
+    // A request in absolute form is one sent to a proxy: answer it as the proxy, with what
+    // arrived, so tests can see that a request went through the proxy and with which headers.
+    // A target whose path holds "needs-auth" asks for the server's credentials first.
+    server.Get(R"(https?://.*)", [](const httplib::Request& req, httplib::Response& res) {
+        if (req.target.find("needs-auth") != std::string::npos &&
+            !req.has_header("Authorization")) {
+            res.status = 401;
+            res.set_header("WWW-Authenticate", "Basic realm=\"standin\"");
+            res.set_content("credentials needed", "text/plain");
+            return;
+        }
+        res.set_content("proxied " + Describe(req), "text/plain");
+    });
 }
 
 void StandinService::Shutdown() {
