@@ -243,6 +243,68 @@ TEST_F(Win32Windows, EscDestroysADialogButNotTheMainWindow) {
     EXPECT_TRUE(IsWindowVisible(Win32Backend::HandleOf(main)));
 }
 
+TEST_F(Win32Windows, TabMovesFromTheAccountFieldToThePasswordField) {
+    FaceWindow& login = Face(WindowId::Login);
+    ui.Open(WindowId::Login).Show();
+    HWND account = login.ChildOf(*ui.Find(WindowId::Login, "编辑框_帐号"));
+    HWND password = login.ChildOf(*ui.Find(WindowId::Login, "编辑框_密码"));
+    SetFocus(account);
+    if (GetFocus() != account) GTEST_SKIP() << "the window could not take the focus";
+    PostMessageW(account, WM_KEYDOWN, VK_TAB, 0);
+    ui.Pump().DispatchPending();
+    EXPECT_EQ(GetFocus(), password);
+}
+
+TEST_F(Win32Windows, AMoveToA150PercentMonitorScalesControlsAndFonts) {
+    FaceWindow& main = Face(WindowId::Main);
+    const UINT before = main.dpi();
+    const UINT after = before * 3 / 2;
+    RECT suggested;
+    GetWindowRect(main.hwnd(), &suggested);
+    suggested.right = suggested.left + Scale(862, after);
+    suggested.bottom = suggested.top + Scale(560, after);
+    SendMessageW(main.hwnd(), WM_DPICHANGED, MAKEWPARAM(after, after),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(main.dpi(), after);
+    RECT client;
+    GetClientRect(main.hwnd(), &client);
+    EXPECT_EQ(client.right, Scale(862, after));
+    HWND list = main.ChildOf(*ui.Find(WindowId::Main, "超级列表框_节点列表"));
+    RECT r;
+    GetWindowRect(list, &r);
+    MapWindowPoints(nullptr, main.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, Scale(19, after));
+    EXPECT_EQ(r.right - r.left, Scale(517, after));
+    EXPECT_EQ(ListView_GetColumnWidth(list, 2), Scale(200, after));
+    EXPECT_EQ(ListView_GetColumnWidth(list, 5), 0);
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    EXPECT_EQ(lf.lfHeight, -Scale(13, after));
+}
+
+TEST_F(Win32Windows, TheMessageBoxIsTaskModalWithTheStopIconAndReturnsOnOk) {
+    std::atomic<bool> found{false};
+    std::atomic<bool> stopIcon{false};
+    const DWORD uiThread = GetCurrentThreadId();
+    std::thread closer([&] {
+        for (int i = 0; i < 200 && !found; ++i) {
+            if (HWND box = FindWindowW(L"#32770", Widen("友情提醒:").c_str())) {
+                found = true;
+                // The stop icon is a static control showing an icon.
+                stopIcon = FindWindowExW(box, nullptr, L"Static", nullptr) != nullptr;
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(25);
+        }
+        // Never found: end the box's modal loop rather than hang the suite.
+        if (!found) PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
+    });
+    ui.ShowMessageBox("程序已运行，请勿重复打开！", "友情提醒:");
+    closer.join();
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(stopIcon);
+}
+
 // Pixels of the painted face, read back from an off-screen bitmap.
 class FacePixels {
   public:

@@ -96,8 +96,16 @@ bool Win32Backend::CloseDialogOnEscape(const MSG& msg) {
     return true;
 }
 
+bool Win32Backend::MoveFocusOnTab(MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    // Tab walks the edit fields and lists of a window, as in a dialog box.
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (dynamic_cast<FaceWindow*>(WindowBase::From(root)) == nullptr) return false;
+    return IsDialogMessageW(root, &msg) != FALSE;
+}
+
 void Win32Backend::Deliver(MSG& msg) {
-    if (CloseDialogOnEscape(msg)) return;
+    if (CloseDialogOnEscape(msg) || MoveFocusOnTab(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

@@ -41,6 +41,7 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
     class TaskWindow;
     void Deliver(MSG& msg);
     bool CloseDialogOnEscape(const MSG& msg);
+    bool MoveFocusOnTab(MSG& msg);
     void RunOneTask();
 
     GdiCache gdi_;
