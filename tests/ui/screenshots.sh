@@ -100,6 +100,33 @@ wineserver -p 2>/dev/null || true
 check "login moves when its face is dragged" test "$(drag login 150 200)" = moved
 check "main moves when its face is dragged" test "$(drag main 300 20)" = moved
 check "confirmation dialog does not move" test "$(drag confirm 150 20)" = stayed
+# Pointer and keys through X reach the handlers: a click on the login button,
+# typing into the account field.
+person() {
+  local log=$out/person.log
+  "$root/scripts/wine-run" "$build" "$gallery" login >"$log" 2>&1 &
+  gallery_pid=$!
+  local id=""
+  for _ in $(seq 1 100); do
+    grep -q shown "$log" 2>/dev/null &&
+      id=$(xdotool search --onlyvisible --class ui_window_gallery 2>/dev/null | tail -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  sleep 0.5
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  xdotool mousemove $((X + 190)) $((Y + 426)) click 1 sleep 0.3
+  xdotool mousemove $((X + 200)) $((Y + 265)) click 1 sleep 0.3 type --delay 50 abc
+  sleep 0.5
+  kill "$gallery_pid" 2>/dev/null || true
+  wait "$gallery_pid" 2>/dev/null || true
+  gallery_pid=""
+  iconv -f GBK -t UTF-8 "$log" 2>/dev/null || cat "$log"
+}
+person_log=$(person)
+check "a click on the login button reaches its handler" grep -q '^click 超级按钮_登录' <<<"$person_log"
+check "typing reaches the account field's text-change handler" grep -q '^text 编辑框_帐号 abc' <<<"$person_log"
 shoot login login "" 380 492
 check "login: remember-password box unticked" not_greenish "$(pixel "$shot" 86 363)"
 shoot login_ticked login tick 380 492

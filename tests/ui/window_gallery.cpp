@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "ui/win32/backend_win32.h"
 #include "ui/window_system.h"
@@ -65,6 +66,16 @@ int main(int argc, char** argv) {
     if (std::strcmp(which, "main") == 0) id = WindowId::Main;
     if (std::strcmp(which, "adapter") == 0) id = WindowId::AdapterDialog;
     if (std::strcmp(which, "confirm") == 0) id = WindowId::ConfirmDialog;
+    // Report what reaches the handlers, for the script's pointer and key checks.
+    for (const xl::ui::ControlSpec& c : xl::ui::CatalogueEntry(id).controls) {
+        const std::string name = c.name;
+        ui.OnClick(id, name,
+                   [name] { std::printf("click %s\n", name.c_str()), std::fflush(stdout); });
+        ui.OnTextChange(id, name, [&ui, id, name] {
+            std::printf("text %s %s\n", name.c_str(), ui.Find(id, name)->caption().c_str());
+            std::fflush(stdout);
+        });
+    }
     xl::ui::Window& w = ui.Open(id);
     // "tick" ticks one check box so that a screenshot shows both states.
     if (argc > 2 && std::strcmp(argv[2], "tick") == 0) {
