@@ -4,6 +4,25 @@ namespace xl::ui {
 
 WindowSystem::WindowSystem(WindowBackend& backend) : backend_(backend) {}
 
+template <typename F>
+void WindowSystem::RunHandler(F&& f) {
+    struct Depth {
+        WindowSystem& s;
+        explicit Depth(WindowSystem& ws) : s(ws) { ++s.raiseDepth_; }
+        ~Depth() {
+            --s.raiseDepth_;
+            s.ReleaseRetired();
+        }
+    } depth(*this);
+    f();
+}
+
+void WindowSystem::Post(std::function<void()> task) {
+    backend_.Post([this, task = std::move(task)] {
+        if (task) RunHandler(task);
+    });
+}
+
 WindowSystem::~WindowSystem() {
     // Platform windows go before the models they mirror.
     for (auto& [id, w] : windows_) w->Attach(nullptr);
@@ -26,10 +45,7 @@ Window& WindowSystem::Open(WindowId id) {
     window.Attach(backend_.CreateNative(window));
     if (auto it = creationHandlers_.find(id); it != creationHandlers_.end()) {
         CreationHandler handler = it->second;  // a handler may rebind itself
-        ++raiseDepth_;
-        handler(window);
-        --raiseDepth_;
-        ReleaseRetired();
+        RunHandler([&] { handler(window); });
     }
     return window;
 }
@@ -60,10 +76,7 @@ void WindowSystem::Raise(Window& window, const std::string& control, EventKind e
     auto it = handlers_.find(Key{window.id(), control, event});
     if (it == handlers_.end() || !it->second) return;
     Handler handler = it->second;
-    ++raiseDepth_;
-    handler();
-    --raiseDepth_;
-    ReleaseRetired();
+    RunHandler(handler);
 }
 
 void WindowSystem::ReleaseRetired() {

@@ -54,8 +54,8 @@ class WindowSystem {
     // Destroys a dialog (Esc); Open builds it again.
     void Destroy(WindowId id);
 
-    // Any thread.
-    void Post(std::function<void()> task) { backend_.Post(std::move(task)); }
+    // Any thread. The task runs on the user-interface thread as a handler does.
+    void Post(std::function<void()> task);
     dial::MessagePump& Pump() { return backend_.Pump(); }
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageIcon icon = MessageIcon::Stop) {
@@ -68,6 +68,10 @@ class WindowSystem {
   private:
     using Key = std::tuple<WindowId, std::string, EventKind>;
 
+    // Runs user code; a window destroyed meanwhile is released only when the
+    // outermost of these returns.
+    template <typename F>
+    void RunHandler(F&& f);
     void ReleaseRetired();
 
     WindowBackend& backend_;

@@ -309,6 +309,22 @@ TEST_F(WindowModel, ADialogDestroyedUnderARunningHandlerStaysUsableUntilItReturn
     EXPECT_EQ(ui.Existing(WindowId::AdapterDialog), nullptr);
 }
 
+TEST_F(WindowModel, APostedTaskKeepsADialogItHoldsUntilItReturns) {
+    ui.Open(WindowId::ConfirmDialog).Show();
+    bool ran = false;
+    ui.Post([&] {
+        Window& dialog = *ui.Existing(WindowId::ConfirmDialog);
+        // A long wait inside the task, during which the user presses Esc.
+        ui.Post([&] { backend.PressEscape(WindowId::ConfirmDialog); });
+        ui.Pump().WaitDispatching(10ms);
+        EXPECT_EQ(ui.Existing(WindowId::ConfirmDialog), nullptr);
+        dialog.Find("透明标签_提示信息")->SetCaption("still here");
+        ran = true;
+    });
+    ui.Pump().DispatchPending();
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(WindowModel, DestroyingADialogLeavesOtherWindowsTimersRunning) {
     Window& main = ui.Open(WindowId::Main);
     int ticks = 0;
