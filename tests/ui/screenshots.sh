@@ -3,19 +3,26 @@
 # saves a screenshot of each, and checks what the pixels can show: window
 # sizes (also at 150 %), the main window's green title band, a ticked and an
 # unticked box; and that dragging the face moves only the login and main windows.
-#   tests/ui/screenshots.sh BUILD_DIR [DISPLAY_NUMBER]
+#   tests/ui/screenshots.sh BUILD_DIR
 # Screenshots go to BUILD_DIR/screenshots/. Exit status 1 when a check fails.
 set -euo pipefail
 build=$(cd "$1" && pwd)
-display=:${2:-57}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 gallery=$build/tests/ui/ui_window_gallery.exe
 out=$build/screenshots
 mkdir -p "$out"
 [ -x "$gallery" ] || { echo "build ui_window_gallery first" >&2; exit 2; }
 
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself, so parallel runs do not collide.
+displayfile=$out/display
+: >"$displayfile"
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
+for _ in $(seq 1 100); do
+  [ -s "$displayfile" ] && break
+  sleep 0.1
+done
+display=:$(head -1 "$displayfile")
 gallery_pid=""
 cleanup() {
   [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null || true
@@ -23,7 +30,6 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY=$display
-sleep 1
 "$root/scripts/wine-prefix" "$build"
 export WINEPREFIX=$build/wineprefix
 failures=0
@@ -95,7 +101,6 @@ drag() {  # argument dx dy: drags the window's face at (dx, dy), prints "moved" 
   [ "$before" != "$X,$Y" ] && echo moved || echo stayed
 }
 
-wineserver -p 2>/dev/null || true
 # The face drags the login and main windows; the dialogs stay put.
 check "login moves when its face is dragged" test "$(drag login 150 200)" = moved
 check "main moves when its face is dragged" test "$(drag main 300 20)" = moved
@@ -137,7 +142,6 @@ check "main: reconnect box ticked" greenish "$(pixel "$shot" 601 180)"
 check "main: timed-reconnect box unticked" not_greenish "$(pixel "$shot" 601 153)"
 shoot adapter adapter "" 323 197
 shoot confirm confirm "" 323 197
-wineserver -k 2>/dev/null || true
 
 # 150 %: a second prefix at 144 DPI; the windows and their pictures grow by half.
 export WINEPREFIX=$build/wineprefix-150
@@ -148,7 +152,6 @@ shoot login_150 login tick 570 738
 check "login at 150 %: remember-password box ticked" greenish "$(pixel "$shot" 129 543)"
 shoot main_150 main "" 1293 840
 check "main at 150 %: title band is green" greenish "$(pixel "$shot" 600 18)"
-wineserver -k 2>/dev/null || true
 
 echo "screenshots in $out"
 [ "$failures" -eq 0 ]

@@ -15,3 +15,10 @@ if(WIN32 AND BUILD_TESTING AND NOT XIULAN_FUZZ)
   target_link_libraries(ui_window_gallery PRIVATE xl_ui psapi)
   target_link_options(ui_window_gallery PRIVATE -mconsole)
 endif()
+# The screenshots and the pixel, pointer and key checks of the four windows,
+# on a private Xvfb display; pictures land in the build's screenshots/ folder.
+if(WIN32 AND BUILD_TESTING AND NOT XIULAN_FUZZ)
+  add_test(NAME ui_window_screenshots
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/screenshots.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(ui_window_screenshots PROPERTIES LABELS gui TIMEOUT 300)
+endif()
