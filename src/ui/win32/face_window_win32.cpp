@@ -15,6 +15,7 @@ constexpr int kFirstChildId = 1000;    // + control index
 // Single-line EDIT controls draw their text at the top: they are made as tall
 // as the text and centred in the field, whose rest the face paints.
 constexpr int kEditTextPadding = 4;
+constexpr int kEditSideInset = 6;  // keeps typed text off the field's rounded frame
 
 bool SelfDrawn(ControlKind k) {
     return k == ControlKind::TransparentLabel || k == ControlKind::PictureBox ||
@@ -143,7 +144,8 @@ void FaceWindow::PlaceChild(size_t index) {
         SelectObject(dc, old);
         ReleaseDC(child, dc);
         const int h = std::min<int>(r.bottom - r.top, tm.tmHeight + Scale(kEditTextPadding, dpi_));
-        const int inset = Scale(6, dpi_) < (r.right - r.left) / 4 ? Scale(6, dpi_) : 0;
+        const int side = Scale(kEditSideInset, dpi_);
+        const int inset = side < (r.right - r.left) / 4 ? side : 0;
         r.top += (r.bottom - r.top - h) / 2;
         r.bottom = r.top + h;
         r.left += inset;
