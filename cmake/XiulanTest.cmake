@@ -55,3 +55,24 @@ function(xiulan_add_benchmark)
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark_main)
   target_include_directories(${B_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 endfunction()
+
+# The stand-in service a test talks to: natively this build's own program;
+# under Wine the Linux build's (test.sh builds it first), which Wine can start.
+if(WIN32)
+  set(XIULAN_STANDIN_BINARY ${PROJECT_SOURCE_DIR}/build/linux/tools/standin/xiulan-standin)
+else()
+  set(XIULAN_STANDIN_BINARY $<TARGET_FILE:xiulan-standin>)
+endif()
+
+# xiulan_use_standin(target): the test program starts the stand-in service
+# (tests/api/standin_process.cpp) and finds it through XIULAN_STANDIN_PATH.
+function(xiulan_use_standin target)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/api/standin_process.cpp)
+  target_compile_definitions(${target} PRIVATE XIULAN_STANDIN_PATH="${XIULAN_STANDIN_BINARY}")
+  if(NOT WIN32)
+    add_dependencies(${target} xiulan-standin)
+  endif()
+endfunction()

@@ -7,22 +7,11 @@ xiulan_add_test(NAME api_http_tests
 # The platform's request object and the service calls against the stand-in service, natively and
 # under Wine. The stand-in is the Linux program: natively this build's own,
 # under Wine the Linux build's (or XIULAN_STANDIN).
-if(WIN32)
-  set(_standin ${PROJECT_SOURCE_DIR}/build/linux/tools/standin/xiulan-standin)
-else()
-  set(_standin $<TARGET_FILE:xiulan-standin>)
-endif()
 xiulan_add_test(NAME api_standin_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/http_facility_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/service_standin_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/standin_process.cpp
   LIBS xl_api)
-if(TARGET api_standin_tests)
-  target_compile_definitions(api_standin_tests PRIVATE XIULAN_STANDIN_PATH="${_standin}")
-  if(NOT WIN32)
-    add_dependencies(api_standin_tests xiulan-standin)
-  endif()
-endif()
+xiulan_use_standin(api_standin_tests)
 
 xiulan_add_test(NAME api_service_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
