@@ -55,7 +55,8 @@ wineserver -p
 # Wine starts its own service processes with the first program; let a
 # throw-away one start them, so no test's output pipe is held open by them.
 scripts/wine-run build/windows cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
-GTEST_OUTPUT=xml:$REPORTS/windows/ ctest --preset windows || failed=1
+# Wine's programs see the Unix file system as drive Z:.
+GTEST_OUTPUT="xml:Z:${REPORTS//\//\\}\\windows\\" ctest --preset windows || failed=1
 wineserver -k || true
 
 if ls tests/*/fuzz/*.cpp >/dev/null 2>&1; then

@@ -86,19 +86,24 @@ drag() {  # argument dx dy: drags the window's face at (dx, dy), prints "moved" 
     [ -n "$id" ] && break
     sleep 0.1
   done
-  sleep 0.5
+  sleep 1
   local X Y WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$id")"
   local before="$X,$Y"
   xdotool mousemove $((X + $2)) $((Y + $3)) mousedown 1 sleep 0.3 \
     mousemove $((X + $2 + 30)) $((Y + $3 + 20)) sleep 0.3 \
     mousemove $((X + $2 + 90)) $((Y + $3 + 60)) sleep 0.3 mouseup 1
-  sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$id")"
+  # A loaded machine moves the window late: watch for up to 5 s.
+  local moved=stayed
+  for _ in $(seq 1 50); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [ "$before" != "$X,$Y" ] && { moved=moved; break; }
+    sleep 0.1
+  done
   kill "$gallery_pid" 2>/dev/null || true
   wait "$gallery_pid" 2>/dev/null || true
   gallery_pid=""
-  [ "$before" != "$X,$Y" ] && echo moved || echo stayed
+  echo "$moved"
 }
 
 # The face drags the login and main windows; the dialogs stay put.
