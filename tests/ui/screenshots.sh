@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Opens each window of the Windows build under Wine on a private Xvfb display,
+# Opens each window of the Windows build under Wine (on the current display, or a private Xvfb),
 # saves a screenshot of each, and checks what the pixels can show: window
 # sizes (also at 150 %), the main window's green title band, a ticked and an
 # unticked box; and that dragging the face moves only the login and main windows.
@@ -13,23 +13,28 @@ out=$build/screenshots
 mkdir -p "$out"
 [ -x "$gallery" ] || { echo "build ui_window_gallery first" >&2; exit 2; }
 
-# Xvfb picks a free display itself, so parallel runs do not collide.
-displayfile=$out/display
-: >"$displayfile"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 1 100); do
-  [ -s "$displayfile" ] && break
-  sleep 0.1
-done
-display=:$(head -1 "$displayfile")
 gallery_pid=""
+xvfb=""
 cleanup() {
   [ -n "$gallery_pid" ] && kill "$gallery_pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display
+# The display the Wine server already serves, when there is one: Wine's
+# desktop process stays bound to the first display it met, and on another one
+# the face-drag move loop never sees the pointer. Else a private Xvfb, which
+# picks a free display itself.
+if [ -z "${DISPLAY:-}" ]; then
+  displayfile=$out/display
+  : >"$displayfile"
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 1 100); do
+    [ -s "$displayfile" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=:$(head -1 "$displayfile")
+fi
 "$root/scripts/wine-prefix" "$build"
 export WINEPREFIX=$build/wineprefix
 failures=0
