@@ -275,8 +275,10 @@ TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
     backend_.Click(WindowId::Main, "透明标签_注销");
     backend_.Click(WindowId::Main, "透明标签_关闭");  // the later question replaces the first
     EXPECT_EQ(program_->ConfirmDialog().ConfirmPrompt(), "确认退出程序吗？");
+    ASSERT_EQ(tray_.ShownIcons().size(), 1u);
     backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
     EXPECT_TRUE(ras_.Connections().empty());
+    EXPECT_TRUE(tray_.ShownIcons().empty());
     EXPECT_EQ(ended_, std::vector<int>{0});
 }
 

@@ -15,7 +15,7 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
                   return services_.checkInternetReachable(options_.probeUrl) ? 1 : 0;
               });
           },
-          [this] { ShowMainWindow(); }, [this] { services_.endProcess(0); }),
+          [this] { ShowMainWindow(); }, [this] { EndProcess(); }),
       confirm_(services_.windows,
                {.showLoginWindow = [this] { services_.windows.Open(ui::WindowId::Login).Show(); },
                 .showMainWindow = [this] { Show(); },
@@ -85,6 +85,13 @@ void Program::AttachTray(ui::Window& mainWindow) {
 
 void Program::ExitProgram() {
     dial_.HangUpVpn("");
+    EndProcess();
+}
+
+void Program::EndProcess() {
+    // Ending the process runs no destructors: take the icon down first, or it
+    // lingers in the notification area until the pointer passes over it.
+    tray_.Destroy();
     services_.endProcess(0);
 }
 

@@ -74,6 +74,8 @@ class Program : private desktop::MainWindowVisibility {
     void ShowMainWindow();
     void AttachTray(ui::Window& mainWindow);
     void StartListDownload(api::LineMode mode);
+    // Every way out: the icon goes, then the process ends with code 0.
+    void EndProcess();
 
     // MainWindowVisibility, for the tray icon's double-click.
     bool IsVisible() const override;
