@@ -6,21 +6,21 @@
 
 namespace xl::ui {
 
-Control::Control(Window& window, const ControlSpec& spec, Control* parent)
+Control::Control(Window& window, const ControlDesign& design, Control* parent)
     : window_(window),
-      name_(spec.name),
-      kind_(spec.kind),
+      name_(design.name),
+      kind_(design.kind),
       parent_(parent),
-      position_(spec.position),
-      caption_(spec.text),
-      tag_(spec.tag),
-      pictures_(spec.pictures),
-      font_(spec.font),
-      colour_(spec.colour),
-      background_(spec.background),
-      centred_(spec.centred),
-      visible_(!spec.startHidden && spec.kind != ControlKind::Timer),
-      columns_(spec.columns) {}
+      position_(design.position),
+      caption_(design.text),
+      tag_(design.tag),
+      pictures_(design.pictures),
+      font_(design.font),
+      colour_(design.colour),
+      background_(design.background),
+      centred_(design.centred),
+      visible_(!design.startHidden && design.kind != ControlKind::Timer),
+      columns_(design.columns) {}
 
 void Control::Notify(Change what) {
     window_.ControlChanged(*this, what);

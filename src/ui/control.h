@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
@@ -30,7 +30,7 @@ enum class Change {
 
 class Control {
   public:
-    Control(Window& window, const ControlSpec& spec, Control* parent);
+    Control(Window& window, const ControlDesign& design, Control* parent);
 
     Window& window() const { return window_; }
     const std::string& name() const { return name_; }

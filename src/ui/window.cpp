@@ -5,10 +5,10 @@
 
 namespace xl::ui {
 
-Window::Window(WindowSystem& system, const WindowSpec& spec)
-    : system_(system), spec_(spec), title_(spec.title) {
-    controls_.reserve(spec.controls.size());
-    for (const ControlSpec& c : spec.controls) {
+Window::Window(WindowSystem& system, const WindowDesign& design)
+    : system_(system), design_(design), title_(design.title) {
+    controls_.reserve(design.controls.size());
+    for (const ControlDesign& c : design.controls) {
         // Parents come before their children in the catalogue.
         Control* parent = c.parent.empty() ? nullptr : Find(c.parent);
         controls_.push_back(std::make_unique<Control>(*this, c, parent));

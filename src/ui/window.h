@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 #include "ui/control.h"
 
 namespace xl::ui {
@@ -19,13 +19,13 @@ enum class EventKind { Click, TextChange, RowChosen, Tick };
 
 class Window {
   public:
-    Window(WindowSystem& system, const WindowSpec& spec);
+    Window(WindowSystem& system, const WindowDesign& design);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    WindowId id() const { return spec_.id; }
-    const WindowSpec& spec() const { return spec_; }
+    WindowId id() const { return design_.id; }
+    const WindowDesign& design() const { return design_; }
     WindowSystem& system() const { return system_; }
 
     // nullptr when the window has no control of that name.
@@ -47,7 +47,7 @@ class Window {
 
   private:
     WindowSystem& system_;
-    const WindowSpec& spec_;
+    const WindowDesign& design_;
     std::string title_;
     bool visible_ = false;
     std::vector<std::unique_ptr<Control>> controls_;

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 namespace {
@@ -135,7 +135,7 @@ TEST(Catalogue, EveryControlAsTheTablesList) {
     for (const Expected& e : kTable) {
         SCOPED_TRACE(e.name);
         ++perWindow[e.window];
-        const ControlSpec* c = CatalogueEntry(e.window).Find(e.name);
+        const ControlDesign* c = CatalogueEntry(e.window).Find(e.name);
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->kind, KindOf(e.kind));
         EXPECT_EQ(c->position, e.position);
@@ -167,7 +167,7 @@ TEST(Catalogue, WindowsSizesTitlesFacesAndMoving) {
         {W::ConfirmDialog, 323, 197, "", "confirm_dialog_face", false, true},
     };
     for (const Row& r : rows) {
-        const WindowSpec& w = CatalogueEntry(r.id);
+        const WindowDesign& w = CatalogueEntry(r.id);
         SCOPED_TRACE(r.face);
         EXPECT_EQ(w.id, r.id);
         EXPECT_EQ(w.width, r.width);
@@ -183,12 +183,12 @@ TEST(Catalogue, NamesAreUniqueWithinAWindowAndRepeatAcrossWindows) {
     std::map<std::string, int> windowsHaving;
     for (WindowId id : {W::Login, W::Main, W::AdapterDialog, W::ConfirmDialog}) {
         std::set<std::string> names;
-        for (const ControlSpec& c : CatalogueEntry(id).controls) {
+        for (const ControlDesign& c : CatalogueEntry(id).controls) {
             EXPECT_TRUE(names.insert(c.name).second) << c.name;
             ++windowsHaving[c.name];
             // A parent is a picture box of the same window, listed before the child.
             if (!c.parent.empty()) {
-                const ControlSpec* p = CatalogueEntry(id).Find(c.parent);
+                const ControlDesign* p = CatalogueEntry(id).Find(c.parent);
                 ASSERT_NE(p, nullptr) << c.name;
                 EXPECT_EQ(p->kind, ControlKind::PictureBox);
                 EXPECT_LT(p, &c);
@@ -230,7 +230,7 @@ TEST(Catalogue, PicturesOfBoxesAndButtons) {
     };
     int listed = 0;
     for (const auto& r : rows) {
-        const ControlSpec* c = CatalogueEntry(r.window).Find(r.name);
+        const ControlDesign* c = CatalogueEntry(r.window).Find(r.name);
         ASSERT_NE(c, nullptr) << r.name;
         EXPECT_EQ(c->pictures, r.pictures) << r.name;
         ++listed;
@@ -238,7 +238,7 @@ TEST(Catalogue, PicturesOfBoxesAndButtons) {
     // Every picture box and image button of the catalogue is in the list above.
     int boxes = 0;
     for (WindowId id : {W::Login, W::Main, W::AdapterDialog, W::ConfirmDialog}) {
-        for (const ControlSpec& c : CatalogueEntry(id).controls) {
+        for (const ControlDesign& c : CatalogueEntry(id).controls) {
             boxes += c.kind == ControlKind::PictureBox || c.kind == ControlKind::ImageButton;
         }
     }
@@ -246,8 +246,8 @@ TEST(Catalogue, PicturesOfBoxesAndButtons) {
 }
 
 TEST(Catalogue, EditBackgroundsAndListColumns) {
-    const auto& login = LoginWindowSpec();
-    const auto& main = MainWindowSpec();
+    const auto& login = LoginWindowDesign();
+    const auto& main = MainWindowDesign();
     EXPECT_EQ(login.Find("编辑框_帐号")->background, (Colour{244, 246, 248}));
     EXPECT_EQ(login.Find("编辑框_密码")->background, (Colour{244, 246, 248}));
     EXPECT_EQ(main.Find("编辑框_搜索")->background, kWhite);
@@ -259,7 +259,7 @@ TEST(Catalogue, EditBackgroundsAndListColumns) {
                                     {"状态", 65}, {"服务器", 0}, {"静态ip", 0}};
     EXPECT_EQ(main.Find("超级列表框_节点列表")->columns, nodes);
     EXPECT_EQ(main.Find("超级列表框_省份")->columns, (std::vector<Column>{{"省份", 60}}));
-    EXPECT_EQ(AdapterDialogSpec().Find("超级列表框_网卡列表")->columns,
+    EXPECT_EQ(AdapterDialogDesign().Find("超级列表框_网卡列表")->columns,
               (std::vector<Column>{{"网卡名称", 80}}));
 }
 

@@ -52,7 +52,7 @@ TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
     for (WindowId id :
          {WindowId::Login, WindowId::Main, WindowId::AdapterDialog, WindowId::ConfirmDialog}) {
         Window& w = ui.Open(id);
-        SCOPED_TRACE(w.spec().face);
+        SCOPED_TRACE(w.design().face);
         HWND h = Win32Backend::HandleOf(w);
         ASSERT_NE(h, nullptr);
         EXPECT_FALSE(IsWindowVisible(h));
@@ -62,8 +62,8 @@ TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
         RECT client, outer;
         GetClientRect(h, &client);
         GetWindowRect(h, &outer);
-        EXPECT_EQ(client.right, Scale(w.spec().width, dpi));
-        EXPECT_EQ(client.bottom, Scale(w.spec().height, dpi));
+        EXPECT_EQ(client.right, Scale(w.design().width, dpi));
+        EXPECT_EQ(client.bottom, Scale(w.design().height, dpi));
         EXPECT_EQ(outer.right - outer.left, client.right) << "no frame";
         const LONG style = GetWindowLongW(h, GWL_STYLE);
         EXPECT_TRUE(style & WS_POPUP);
@@ -78,7 +78,7 @@ TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
         }
         wchar_t title[64] = {};
         GetWindowTextW(h, title, 64);
-        EXPECT_EQ(Narrow(title), w.spec().title);
+        EXPECT_EQ(Narrow(title), w.design().title);
         w.Hide();
         EXPECT_FALSE(IsWindowVisible(h));
     }

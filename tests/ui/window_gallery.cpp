@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(which, "adapter") == 0) id = WindowId::AdapterDialog;
     if (std::strcmp(which, "confirm") == 0) id = WindowId::ConfirmDialog;
     // Report what reaches the handlers, for the script's pointer and key checks.
-    for (const xl::ui::ControlSpec& c : xl::ui::CatalogueEntry(id).controls) {
+    for (const xl::ui::ControlDesign& c : xl::ui::CatalogueEntry(id).controls) {
         const std::string name = c.name;
         ui.OnClick(id, name,
                    [name] { std::printf("click %s\n", name.c_str()), std::fflush(stdout); });

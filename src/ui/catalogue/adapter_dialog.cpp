@@ -1,10 +1,10 @@
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
-const WindowSpec& AdapterDialogSpec() {
+const WindowDesign& AdapterDialogDesign() {
     // clang-format off
-    static const WindowSpec spec{
+    static const WindowDesign design{
         .id = WindowId::AdapterDialog,
         .title = "选择异常掉线要禁用的网卡",
         .width = 323,
@@ -27,7 +27,7 @@ const WindowSpec& AdapterDialogSpec() {
         },
     };
     // clang-format on
-    return spec;
+    return design;
 }
 
 }  // namespace xl::ui

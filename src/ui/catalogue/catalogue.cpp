@@ -1,17 +1,17 @@
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
-const ControlSpec* WindowSpec::Find(const std::string& name) const {
-    for (const ControlSpec& c : controls) {
+const ControlDesign* WindowDesign::Find(const std::string& name) const {
+    for (const ControlDesign& c : controls) {
         if (c.name == name) return &c;
     }
     return nullptr;
 }
 
 namespace {
-ControlSpec Row(std::string name, ControlKind kind, Rect r) {
-    ControlSpec c;
+ControlDesign Row(std::string name, ControlKind kind, Rect r) {
+    ControlDesign c;
     c.name = std::move(name);
     c.kind = kind;
     c.position = r;
@@ -19,41 +19,41 @@ ControlSpec Row(std::string name, ControlKind kind, Rect r) {
 }
 }  // namespace
 
-ControlSpec Label(std::string name, Rect r) {
+ControlDesign Label(std::string name, Rect r) {
     return Row(std::move(name), ControlKind::TransparentLabel, r);
 }
 
-ControlSpec Edit(std::string name, Rect r) {
+ControlDesign Edit(std::string name, Rect r) {
     return Row(std::move(name), ControlKind::EditField, r).WithBackground(kWhite);
 }
 
-ControlSpec PictureBox(std::string name, Rect r, std::string picture) {
-    ControlSpec c = Row(std::move(name), ControlKind::PictureBox, r);
+ControlDesign PictureBox(std::string name, Rect r, std::string picture) {
+    ControlDesign c = Row(std::move(name), ControlKind::PictureBox, r);
     c.pictures.normal = std::move(picture);
     return c;
 }
 
-ControlSpec CheckBox(std::string name, Rect r) {
+ControlDesign CheckBox(std::string name, Rect r) {
     return PictureBox(std::move(name), r, pictures::kCheckOff).WithTag("no");
 }
 
-ControlSpec Radio(std::string name, Rect r, bool selected) {
+ControlDesign Radio(std::string name, Rect r, bool selected) {
     return PictureBox(std::move(name), r, selected ? pictures::kRadioOn : pictures::kRadioOff);
 }
 
-ControlSpec ImageButton(std::string name, Rect r, ImageSet set) {
-    ControlSpec c = Row(std::move(name), ControlKind::ImageButton, r);
+ControlDesign ImageButton(std::string name, Rect r, ImageSet set) {
+    ControlDesign c = Row(std::move(name), ControlKind::ImageButton, r);
     c.pictures = std::move(set);
     return c;
 }
 
-ControlSpec ListView(std::string name, Rect r, std::vector<Column> columns) {
-    ControlSpec c = Row(std::move(name), ControlKind::ListView, r);
+ControlDesign ListView(std::string name, Rect r, std::vector<Column> columns) {
+    ControlDesign c = Row(std::move(name), ControlKind::ListView, r);
     c.columns = std::move(columns);
     return c;
 }
 
-ControlSpec Timer(std::string name) {
+ControlDesign Timer(std::string name) {
     return Row(std::move(name), ControlKind::Timer, {});
 }
 
@@ -79,18 +79,18 @@ ImageSet CancelButton() {
 }
 }  // namespace pictures
 
-const WindowSpec& CatalogueEntry(WindowId id) {
+const WindowDesign& CatalogueEntry(WindowId id) {
     switch (id) {
         case WindowId::Login:
-            return LoginWindowSpec();
+            return LoginWindowDesign();
         case WindowId::Main:
-            return MainWindowSpec();
+            return MainWindowDesign();
         case WindowId::AdapterDialog:
-            return AdapterDialogSpec();
+            return AdapterDialogDesign();
         case WindowId::ConfirmDialog:
             break;
     }
-    return ConfirmDialogSpec();
+    return ConfirmDialogDesign();
 }
 
 }  // namespace xl::ui

@@ -1,10 +1,10 @@
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
-const WindowSpec& ConfirmDialogSpec() {
+const WindowDesign& ConfirmDialogDesign() {
     // clang-format off
-    static const WindowSpec spec{
+    static const WindowDesign design{
         .id = WindowId::ConfirmDialog,
         .title = "",
         .width = 323,
@@ -20,7 +20,7 @@ const WindowSpec& ConfirmDialogSpec() {
         },
     };
     // clang-format on
-    return spec;
+    return design;
 }
 
 }  // namespace xl::ui

@@ -1,10 +1,10 @@
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
-const WindowSpec& LoginWindowSpec() {
+const WindowDesign& LoginWindowDesign() {
     // clang-format off
-    static const WindowSpec spec{
+    static const WindowDesign design{
         .id = WindowId::Login,
         .title = "岫澜IP",
         .width = 380,
@@ -27,7 +27,7 @@ const WindowSpec& LoginWindowSpec() {
         },
     };
     // clang-format on
-    return spec;
+    return design;
 }
 
 }  // namespace xl::ui

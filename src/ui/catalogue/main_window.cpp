@@ -1,4 +1,4 @@
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
 
@@ -11,9 +11,9 @@ std::vector<Column> NodeColumns() {
 }
 }  // namespace
 
-const WindowSpec& MainWindowSpec() {
+const WindowDesign& MainWindowDesign() {
     // clang-format off
-    static const WindowSpec spec{
+    static const WindowDesign design{
         .id = WindowId::Main,
         .title = "岫澜IP",
         .width = 862,
@@ -73,7 +73,7 @@ const WindowSpec& MainWindowSpec() {
         },
     };
     // clang-format on
-    return spec;
+    return design;
 }
 
 }  // namespace xl::ui

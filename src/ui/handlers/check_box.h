@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 #include "ui/control.h"
 
 namespace xl::ui {

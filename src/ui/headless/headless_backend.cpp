@@ -137,7 +137,7 @@ bool HeadlessBackend::ChooseRow(WindowId window, std::string_view control, int r
 bool HeadlessBackend::PressEscape(WindowId window) {
     if (system_ == nullptr) return false;
     Window* w = system_->Existing(window);
-    if (w == nullptr || !w->visible() || !w->spec().isDialog) return false;
+    if (w == nullptr || !w->visible() || !w->design().isDialog) return false;
     system_->Destroy(window);
     return true;
 }

@@ -90,7 +90,7 @@ bool Win32Backend::CloseDialogOnEscape(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) return false;
     // The key goes to whichever child has the focus; the dialog is its root.
     auto* face = dynamic_cast<FaceWindow*>(WindowBase::From(GetAncestor(msg.hwnd, GA_ROOT)));
-    if (face == nullptr || !face->model().spec().isDialog) return false;
+    if (face == nullptr || !face->model().design().isDialog) return false;
     Window& model = face->model();
     model.system().Destroy(model.id());
     return true;

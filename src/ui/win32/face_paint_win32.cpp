@@ -28,7 +28,7 @@ void FaceWindow::PaintFace(HDC dc) {
     RECT client;
     GetClientRect(hwnd(), &client);
     FillRect(dc, &client, gdi_.Brush(kWhite));
-    DrawPicture(dc, model_.spec().face, 0, 0, client);
+    DrawPicture(dc, model_.design().face, 0, 0, client);
     const auto& cs = model_.controls();
     for (size_t k = 0; k < cs.size(); ++k) {
         if (cs[k]->IsShown()) DrawControl(dc, *cs[k], k);

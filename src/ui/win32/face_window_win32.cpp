@@ -35,19 +35,19 @@ RECT CentredOnWorkArea(int w, int h) {
 
 FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) {
     RegisterClassOnce(kFaceClass, 0);
-    const WindowSpec& spec = model.spec();
+    const WindowDesign& design = model.design();
     dpi_ = GetDpiForSystem();
-    const RECT r = CentredOnWorkArea(Scale(spec.width, dpi_), Scale(spec.height, dpi_));
+    const RECT r = CentredOnWorkArea(Scale(design.width, dpi_), Scale(design.height, dpi_));
     // A popup without frame or caption; the face picture is all there is.
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
-    const DWORD exStyle = spec.isDialog ? 0 : WS_EX_APPWINDOW;
+    const DWORD exStyle = design.isDialog ? 0 : WS_EX_APPWINDOW;
     Create(kFaceClass, Widen(model.title()).c_str(), style, exStyle, r.left, r.top,
            r.right - r.left, r.bottom - r.top, nullptr);
     if (hwnd() == nullptr) return;
     // The monitor the window landed on may differ from the system's DPI.
     if (const UINT actual = GetDpiForWindow(hwnd()); actual != 0 && actual != dpi_) {
         dpi_ = actual;
-        const RECT s = CentredOnWorkArea(Scale(spec.width, dpi_), Scale(spec.height, dpi_));
+        const RECT s = CentredOnWorkArea(Scale(design.width, dpi_), Scale(design.height, dpi_));
         SetWindowPos(hwnd(), nullptr, s.left, s.top, s.right - s.left, s.bottom - s.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -355,7 +355,7 @@ void FaceWindow::OnLButtonDown(int x, int y) {
         return;
     }
     // A disabled control is still a control: pressing it does not drag.
-    if (model_.spec().movable && HitTest(x, y, false) < 0) {
+    if (model_.design().movable && HitTest(x, y, false) < 0) {
         // Dragging the face moves the window, as a caption bar would.
         ReleaseCapture();
         SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);

@@ -10,7 +10,7 @@
 #include <tuple>
 #include <utility>
 
-#include "ui/catalogue/window_spec.h"
+#include "ui/catalogue/window_design.h"
 #include "ui/picture.h"
 
 namespace xl::ui::win32 {

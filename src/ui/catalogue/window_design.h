@@ -53,7 +53,7 @@ struct ImageSet {
     bool operator==(const ImageSet&) const = default;
 };
 
-struct ControlSpec {
+struct ControlDesign {
     std::string name;
     ControlKind kind = ControlKind::TransparentLabel;
     Rect position;       // within the window, or within `parent` when named
@@ -69,37 +69,37 @@ struct ControlSpec {
     std::vector<Column> columns;  // list views
 
     // Chained modifiers so that the catalogue reads like its tables.
-    ControlSpec& WithText(std::string t) { return text = std::move(t), *this; }
-    ControlSpec& WithFont(int pixels, bool bold) { return font = {pixels, bold}, *this; }
-    ControlSpec& WithColour(xl::ui::Colour c) { return colour = c, *this; }
-    ControlSpec& WithBackground(xl::ui::Colour c) { return background = c, *this; }
-    ControlSpec& Centred() { return centred = true, *this; }
-    ControlSpec& WithTag(std::string t) { return tag = std::move(t), *this; }
-    ControlSpec& In(std::string p) { return parent = std::move(p), *this; }
-    ControlSpec& StartHidden() { return startHidden = true, *this; }
+    ControlDesign& WithText(std::string t) { return text = std::move(t), *this; }
+    ControlDesign& WithFont(int pixels, bool bold) { return font = {pixels, bold}, *this; }
+    ControlDesign& WithColour(xl::ui::Colour c) { return colour = c, *this; }
+    ControlDesign& WithBackground(xl::ui::Colour c) { return background = c, *this; }
+    ControlDesign& Centred() { return centred = true, *this; }
+    ControlDesign& WithTag(std::string t) { return tag = std::move(t), *this; }
+    ControlDesign& In(std::string p) { return parent = std::move(p), *this; }
+    ControlDesign& StartHidden() { return startHidden = true, *this; }
 };
 
-struct WindowSpec {
+struct WindowDesign {
     WindowId id = WindowId::Login;
     std::string title;
     int width = 0, height = 0;
     std::string face;       // background picture of the window's size
     bool movable = false;   // dragged by its face outside the controls
     bool isDialog = false;  // Esc destroys it; it is created again on next use
-    std::vector<ControlSpec> controls;
+    std::vector<ControlDesign> controls;
 
-    const ControlSpec* Find(const std::string& name) const;
+    const ControlDesign* Find(const std::string& name) const;
 };
 
 // Constructors of table rows.
-ControlSpec Label(std::string name, Rect r);
-ControlSpec Edit(std::string name, Rect r);
-ControlSpec PictureBox(std::string name, Rect r, std::string picture);
-ControlSpec CheckBox(std::string name, Rect r);  // unticked, tag "no"
-ControlSpec Radio(std::string name, Rect r, bool selected);
-ControlSpec ImageButton(std::string name, Rect r, ImageSet pictures);
-ControlSpec ListView(std::string name, Rect r, std::vector<Column> columns);
-ControlSpec Timer(std::string name);
+ControlDesign Label(std::string name, Rect r);
+ControlDesign Edit(std::string name, Rect r);
+ControlDesign PictureBox(std::string name, Rect r, std::string picture);
+ControlDesign CheckBox(std::string name, Rect r);  // unticked, tag "no"
+ControlDesign Radio(std::string name, Rect r, bool selected);
+ControlDesign ImageButton(std::string name, Rect r, ImageSet pictures);
+ControlDesign ListView(std::string name, Rect r, std::vector<Column> columns);
+ControlDesign Timer(std::string name);
 
 // Picture names shared by the catalogue and the handlers.
 namespace pictures {
@@ -115,10 +115,10 @@ ImageSet OkButton();
 ImageSet CancelButton();
 }  // namespace pictures
 
-const WindowSpec& LoginWindowSpec();
-const WindowSpec& MainWindowSpec();
-const WindowSpec& AdapterDialogSpec();
-const WindowSpec& ConfirmDialogSpec();
-const WindowSpec& CatalogueEntry(WindowId id);
+const WindowDesign& LoginWindowDesign();
+const WindowDesign& MainWindowDesign();
+const WindowDesign& AdapterDialogDesign();
+const WindowDesign& ConfirmDialogDesign();
+const WindowDesign& CatalogueEntry(WindowId id);
 
 }  // namespace xl::ui
