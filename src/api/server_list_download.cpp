@@ -30,7 +30,8 @@ std::string DownloadServerList(const ServiceApi& api, LineMode mode, int& errorC
         errorCode = kErrorNotJson;
         return {};
     }
-    const int code = static_cast<int>(reply.GetNumber("code"));
+    // GetInt truncates like a cast but saturates: a code far outside int is no success either.
+    const int code = reply.GetInt("code");
     if (code != kListSuccessCode) {
         errorCode = code;
         return {};

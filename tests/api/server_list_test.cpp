@@ -93,6 +93,10 @@ TEST(ServerListTest, DownloadChecksStatusJsonAndCode) {
         {"truncated", {.body = rows.substr(0, rows.size() / 2)}, 2},
         {"service code", {.body = R"({"code": 503, "msg": "busy"})"}, 503},
         {"no code", {.body = R"({"data": []})"}, 0},
+        {"fractional code", {.body = R"({"code": 200.9, "data": []})"}, -99},
+        {"code beyond int", {.body = R"({"code": 1e300})"}, INT_MAX},
+        {"code 2^32 + 200", {.body = R"({"code": 4294967496})"}, INT_MAX},
+        {"code below int", {.body = R"({"code": "-1e300"})"}, INT_MIN},
     };
     for (const Case& c : cases) {
         test::RecordingFactory factory;
