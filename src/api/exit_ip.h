@@ -23,7 +23,9 @@ inline constexpr char kExitIpQueryingText[] = "查询IP中...";
 inline constexpr int kExitIpRounds = 10;
 inline constexpr int kExitIpTimeoutSeconds = 2;
 
-// The two labels of the main window the lookup writes (the exit IP and its location).
+// The two labels of the main window the lookup writes (the exit IP and its location). Called on
+// the lookup's thread while Start and Stop wait for it: it must not wait for the thread that calls
+// them (post to the window rather than send to it), or the two hang on each other.
 class ExitIpDisplay {
   public:
     virtual ~ExitIpDisplay() = default;
