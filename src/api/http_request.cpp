@@ -1,5 +1,6 @@
 #include "api/http_request.h"
 
+#include <climits>
 #include <memory>
 
 #include "api/http_text.h"
@@ -16,8 +17,10 @@ constexpr std::string_view kLineBreak = "\r\n";
 constexpr char kUserAgent[] = "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
 int TimeoutMilliseconds(int timeoutSeconds) {
-    return timeoutSeconds >= 1 ? timeoutSeconds * kMillisecondsPerSecond
-                               : kHttpDefaultTimeoutSeconds * kMillisecondsPerSecond;
+    if (timeoutSeconds < 1) return kHttpDefaultTimeoutSeconds * kMillisecondsPerSecond;
+    // Beyond 24 days of seconds the product would overflow: the longest limit instead.
+    if (timeoutSeconds > INT_MAX / kMillisecondsPerSecond) return INT_MAX;
+    return timeoutSeconds * kMillisecondsPerSecond;
 }
 
 void SetHeaderLine(HttpFacility& facility, std::string_view line) {

@@ -2,6 +2,8 @@
 // platform for each combination of parameters, and what it hands back.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "api/http_fakes.h"
 #include "api/http_request.h"
 #include "api/http_text.h"
@@ -52,6 +54,9 @@ TEST_F(FetchTest, TimeoutRuleGivesOneValueForAllFourPhases) {
         {-5, {15000, 15000, 15000, 15000}},
         {2, {2000, 2000, 2000, 2000}},
         {-1, {}},  // the platform's own time-outs stay
+        {INT_MAX / 1000, {2147483000, 2147483000, 2147483000, 2147483000}},
+        {INT_MAX / 1000 + 1, {INT_MAX, INT_MAX, INT_MAX, INT_MAX}},
+        {INT_MAX, {INT_MAX, INT_MAX, INT_MAX, INT_MAX}},
     };
     for (const Case& c : cases) {
         Fetch({.timeoutSeconds = c.seconds});
