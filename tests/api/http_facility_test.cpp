@@ -59,6 +59,15 @@ TEST_F(HttpFacilityTest, CookiesFromSetCookieLinesAreCollectedAndMerged) {
     EXPECT_GT(TextFind(echo, "Cookie: sid=abc; lang=zh; keep=1\r\n"), 0) << echo;
 }
 
+// The first request of a session has no cookies yet: their empty header must not cost the others.
+TEST_F(HttpFacilityTest, EmptyCookiesStillSendTheOtherHeaders) {
+    std::string none;
+    const std::string echo =
+        http.Fetch({.url = Url("/_control/echo"), .sendCookies = &none, .headers = "X-Test: 1"});
+    for (const char* line : {"X-Test: 1\r\n", "Accept: */*\r\n", "Accept-Language: zh-cn\r\n"})
+        EXPECT_GT(TextFind(echo, line), 0) << line << " missing in\n" << echo;
+}
+
 TEST_F(HttpFacilityTest, RedirectsFollowedUnlessDisabled) {
     int status = 0;
     EXPECT_EQ(
