@@ -106,7 +106,6 @@ class RasSimulator : public RasApi {
     std::map<std::string, std::map<std::string, RasEntry>> phoneBooks_;
     std::vector<RasConnection> connections_;
     std::vector<std::shared_ptr<Run>> runs_;
-    std::vector<std::thread> threads_;
     std::optional<RasDialParams> lastDial_;
     RasHandle nextHandle_ = 0x1000;
     std::uint32_t entryError_ = 0;
