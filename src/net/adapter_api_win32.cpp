@@ -1,9 +1,11 @@
 // The adapter tables from iphlpapi, with connection names from the router
 // configuration. winsock2 first: iphlpapi's headers expect it.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
 #include <iphlpapi.h>
 #include <mprapi.h>
-#include <windows.h>
-#include <winsock2.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstring>
