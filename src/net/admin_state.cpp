@@ -24,6 +24,7 @@ std::optional<ProcessCommand> NetshAdminCommand(std::string_view name, bool enab
     command.commandLine = "netsh interface set interface name=\"";
     command.commandLine += name;
     command.commandLine += enable ? "\" admin=ENABLED" : "\" admin=DISABLED";
+    command.systemProgram = "netsh.exe";
     return command;
 }
 

@@ -15,6 +15,10 @@ namespace xl::net {
 struct ProcessCommand {
     std::string commandLine;
     std::vector<std::string> argv;
+    // Windows: a program of the system folder, started from there by its full
+    // path, so a same-named file beside the client (run elevated, even) is
+    // never picked up by the search. The command line stays as it is.
+    std::string systemProgram;
 
     bool operator==(const ProcessCommand&) const = default;
 };

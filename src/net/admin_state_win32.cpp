@@ -17,8 +17,15 @@ class Win32ProcessRunner final : public ProcessRunner {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
         PROCESS_INFORMATION process{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
+        std::string program;
+        if (!command.systemProgram.empty()) {
+            char folder[MAX_PATH] = {};
+            const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+            if (n == 0 || n >= MAX_PATH) return;
+            program = std::string(folder, n) + "\\" + command.systemProgram;
+        }
+        if (!CreateProcessA(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
+                            nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
             return;
         }
         WaitForSingleObject(process.hProcess, INFINITE);

@@ -34,6 +34,8 @@ TEST(NetshAdminCommand, ExactCommandLines) {
         ASSERT_TRUE(command.has_value()) << c.name;
         EXPECT_EQ(command->commandLine, c.line);
         EXPECT_TRUE(command->argv.empty());
+        // Started from the system folder, never found beside the client.
+        EXPECT_EQ(command->systemProgram, "netsh.exe");
     }
 }
 

@@ -159,6 +159,26 @@ TEST_F(ProcessRunnerTest, ReturnsOnlyAfterTheCommandEnded) {
     EXPECT_TRUE(fs::exists(marker));
 }
 
+TEST_F(ProcessRunnerTest, SystemProgramsStartFromTheSystemFolderOnly) {
+#ifndef _WIN32
+    GTEST_SKIP() << "POSIX runs the argument vector; the system-folder rule is Windows' search";
+#else
+    // The program that runs is the system folder's, whatever the command line's first word.
+    const auto ran = dir_ / "ran.txt";
+    ProcessCommand command;
+    command.commandLine = "cmd.exe /c echo done>\"" + ran.string() + "\"";
+    command.systemProgram = "cmd.exe";
+    MakePlatformProcessRunner()->RunAndWait(command);
+    EXPECT_TRUE(fs::exists(ran));
+
+    const auto notRan = dir_ / "not-ran.txt";
+    command.commandLine = "cmd.exe /c echo done>\"" + notRan.string() + "\"";
+    command.systemProgram = "xl-no-such-program-here.exe";
+    MakePlatformProcessRunner()->RunAndWait(command);
+    EXPECT_FALSE(fs::exists(notRan));
+#endif
+}
+
 TEST_F(ProcessRunnerTest, MissingProgramReturnsQuietly) {
     ProcessCommand command;
     command.commandLine = "xl-no-such-program-here.exe /x";
