@@ -59,21 +59,18 @@ ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments,
 bool IsLoopbackUrl(std::string_view url) {
     const auto scheme = url.find("://");
     std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
-    const auto at = rest.find('@');
-    const auto slash = rest.find('/');
-    if (at != std::string_view::npos && (slash == std::string_view::npos || at < slash)) {
-        rest = rest.substr(at + 1);
-    }
-    std::string_view host;
+    // Only the authority names the host: an '@' in the path or query does not.
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    if (const auto at = rest.rfind('@'); at != std::string_view::npos) rest = rest.substr(at + 1);
     if (!rest.empty() && rest.front() == '[') {
         const auto close = rest.find(']');
-        if (close == std::string_view::npos) return false;
-        host = rest.substr(1, close - 1);
-        return host == "::1";
+        return close != std::string_view::npos && rest.substr(1, close - 1) == "::1";
     }
-    host = rest.substr(0, rest.find_first_of(":/?#"));
+    const std::string_view host = rest.substr(0, rest.find(':'));
     if (host.size() == 9 && (host == "localhost" || host == "LOCALHOST")) return true;
-    return host.rfind("127.", 0) == 0;
+    // 127.0.0.0/8 written as an address; "127.example.test" is a name, not loopback.
+    if (host.rfind("127.", 0) != 0) return false;
+    return host.find_first_not_of("0123456789.") == std::string_view::npos;
 }
 
 }  // namespace xl::app

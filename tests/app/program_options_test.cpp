@@ -63,6 +63,9 @@ TEST(IsLoopbackUrl, RecognisesLoopbackHostsOnly) {
         {"http://[::2]/", false},
         {"", false},
         {"http://[::1", false},
+        {"http://127.example.test/", false},
+        {"http://example.test/?u=a@127.0.0.1", false},
+        {"http://example.test#@localhost", false},
     };
     for (auto& [url, loopback] : cases) EXPECT_EQ(IsLoopbackUrl(url), loopback) << url;
 }
