@@ -56,11 +56,23 @@ class SettingsFile {
         return store_->Read(section, key);
     }
     void WriteSetting(std::string_view section, std::string_view key, std::string_view value) {
-        store_->Write(section, key, value);
+        store_->Write(section, key, Protected(value));
     }
     std::string ReadSetting(SettingKey k) { return ReadSetting(k.section, k.key); }
     void WriteSetting(SettingKey k, std::string_view value) {
         WriteSetting(k.section, k.key, value);
+    }
+
+    // Reading an item trims its surrounding blanks and one pair of enclosing
+    // quotes, so a password such as " pw " or "'pw'" would come back altered:
+    // such a value is written inside a pair of quotes that reading removes.
+    static std::string Protected(std::string_view value) {
+        if (value.empty()) return {};
+        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+        const char first = value.front(), last = value.back();
+        const bool quoted = value.size() >= 2 && first == last && (first == '"' || first == '\'');
+        if (!blank(first) && !blank(last) && !quoted) return std::string(value);
+        return '"' + std::string(value) + '"';
     }
 
   private:

@@ -90,6 +90,19 @@ TEST_F(SettingsStoreContract, ValuesAreTrimmedAndUnquotedAsWindowsDoes) {
     }
 }
 
+TEST_F(SettingsStoreContract, TypedTextsComeBackAsTyped) {
+    SettingsFile settings(MakeSettingsStore(path_));
+    const char* typed[] = {
+        " pw",   "pw ", "  中文 密码  ", "\"quoted\"", "'single'", "\"unbalanced", "a\"b\"", "\"",
+        "plain", ""};
+    for (const char* text : typed) {
+        settings.WriteSetting(kPassword, text);
+        EXPECT_EQ(settings.ReadSetting(kPassword), text) << text;
+    }
+    settings.WriteSetting(kAccount, "张三");
+    EXPECT_NE(FileBytes().find("User=张三\r\n"), std::string::npos);  // plain texts stay unquoted
+}
+
 TEST_F(SettingsStoreContract, LongValuesReadBackCutToTheBuffer) {
     const std::string longValue(12000, 'x');
     store_->Write("big", "K", longValue);
