@@ -217,6 +217,8 @@ TEST_F(ProgramFlow, RememberedCredentialsLogInWithoutAClick) {
     Start();
     EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "demo");
     EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").tag(), "yes");
+    EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").picture(), "check_on");
+    EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").picture(), "check_on");
     EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 1);
     backend_.Advance(75ms);
     EXPECT_TRUE(Visible(WindowId::Main));

@@ -59,12 +59,6 @@ void LoginWindow::SweepTick() {
     bar.MoveTo(kSweepParkedLeft, bar.position().top);
 }
 
-void LoginWindow::SetSwitch(std::string_view box, std::string_view state) {
-    Control& c = Get(box);
-    c.SetTag(std::string(state));
-    c.SetPicture(state == "yes" ? pictures::kCheckOn : pictures::kCheckOff);
-}
-
 void LoginWindow::ToggleSwitch(std::string_view box) {
     SetCheckBox(Get(box), !CheckBoxOn(Get(box)));
     if (settings_ != nullptr) app::SaveLoginSettings(*settings_, *this);
@@ -88,10 +82,10 @@ void LoginWindow::PasswordChanged() {
 }
 
 void LoginWindow::SetRememberSwitch(std::string_view state) {
-    SetSwitch(kRememberBox, state);
+    SetCheckBox(Get(kRememberBox), app::IsOn(state));
 }
 void LoginWindow::SetAutoLoginSwitch(std::string_view state) {
-    SetSwitch(kAutoLoginBox, state);
+    SetCheckBox(Get(kAutoLoginBox), app::IsOn(state));
 }
 std::string LoginWindow::RememberSwitch() const {
     return Get(kRememberBox).tag();

@@ -55,7 +55,6 @@ class LoginWindow final : public app::LoginSettingsView {
 
   private:
     Control& Get(std::string_view name) const;
-    void SetSwitch(std::string_view box, std::string_view state);
     void ToggleSwitch(std::string_view box);
 
     WindowSystem& windows_;
