@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace xl::api {
 
@@ -45,6 +47,29 @@ class HttpFacility {
     virtual std::string GetAllResponseHeaders() = 0;
     virtual int Status() = 0;
     virtual std::string StatusText() = 0;
+};
+
+// What both platform request objects keep alike: the request headers (set or
+// replaced by name, case-insensitively) and the last reply. Each platform
+// supplies Perform, which sends with headers_ and fills the reply fields.
+class HttpFacilityBase : public HttpFacility {
+  public:
+    void SetRequestHeader(const std::string& name, const std::string& value) override;
+    void Send(const std::string& bodyText) override { Perform(bodyText); }
+    void SendBytes(const std::string& bodyBytes) override { Perform(bodyBytes); }
+    std::string ResponseBody() override { return body_; }
+    std::string GetAllResponseHeaders() override { return responseHeaders_; }
+    int Status() override { return status_; }
+    std::string StatusText() override { return statusText_; }
+
+  protected:
+    virtual void Perform(const std::string& body) = 0;
+
+    std::vector<std::pair<std::string, std::string>> headers_;
+    std::string body_;
+    std::string responseHeaders_;
+    std::string statusText_;
+    int status_ = 0;
 };
 
 // Creates a fresh request object, or null when the platform cannot.

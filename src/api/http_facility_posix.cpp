@@ -32,7 +32,7 @@ struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-class CurlHttpFacility final : public HttpFacility {
+class CurlHttpFacility final : public HttpFacilityBase {
   public:
     void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
         connectMs_ = static_cast<long>(resolveMs) + connectMs;
@@ -57,22 +57,6 @@ class CurlHttpFacility final : public HttpFacility {
             target == kHttpCredentialsForProxy ? proxyCredentials_ : serverCredentials_;
         credentials = {user, password, true};
     }
-    void SetRequestHeader(const std::string& name, const std::string& value) override {
-        if (name.empty()) return;
-        for (auto& header : headers_) {
-            if (TextLower(header.first) == TextLower(name)) {
-                header.second = value;
-                return;
-            }
-        }
-        headers_.emplace_back(name, value);
-    }
-    void Send(const std::string& bodyText) override { Perform(bodyText); }
-    void SendBytes(const std::string& bodyBytes) override { Perform(bodyBytes); }
-    std::string ResponseBody() override { return body_; }
-    std::string GetAllResponseHeaders() override { return responseHeaders_; }
-    int Status() override { return status_; }
-    std::string StatusText() override { return statusText_; }
 
   private:
     struct Credentials {
@@ -120,7 +104,7 @@ class CurlHttpFacility final : public HttpFacility {
         return idle.count() > stall->limitMs ? 1 : 0;
     }
 
-    void Perform(const std::string& body) {
+    void Perform(const std::string& body) override {
         ClearReply();
         if (!opened_) return;
         std::unique_ptr<CURL, CurlHandleDeleter> curl(curl_easy_init());
@@ -209,12 +193,6 @@ class CurlHttpFacility final : public HttpFacility {
     bool followRedirects_ = true;
     int ignoreFlags_ = 0;
     Credentials proxyCredentials_, serverCredentials_;
-    std::vector<std::pair<std::string, std::string>> headers_;
-
-    std::string body_;
-    std::string responseHeaders_;
-    std::string statusText_;
-    int status_ = 0;
 };
 
 }  // namespace

@@ -69,7 +69,7 @@ DWORD ChosenAuthScheme(HINTERNET request) {
     return 0;
 }
 
-class WinHttpFacility final : public HttpFacility {
+class WinHttpFacility final : public HttpFacilityBase {
   public:
     void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
         timeouts_ = {resolveMs, connectMs, sendMs, receiveMs};
@@ -93,22 +93,6 @@ class WinHttpFacility final : public HttpFacility {
             target == kHttpCredentialsForProxy ? proxyCredentials_ : serverCredentials_;
         credentials = {Wide(user), Wide(password), true};
     }
-    void SetRequestHeader(const std::string& name, const std::string& value) override {
-        if (name.empty()) return;
-        for (auto& header : headers_) {
-            if (TextLower(header.first) == TextLower(name)) {
-                header.second = value;
-                return;
-            }
-        }
-        headers_.emplace_back(name, value);
-    }
-    void Send(const std::string& bodyText) override { Perform(bodyText); }
-    void SendBytes(const std::string& bodyBytes) override { Perform(bodyBytes); }
-    std::string ResponseBody() override { return body_; }
-    std::string GetAllResponseHeaders() override { return responseHeaders_; }
-    int Status() override { return status_; }
-    std::string StatusText() override { return statusText_; }
 
   private:
     struct Credentials {
@@ -119,7 +103,7 @@ class WinHttpFacility final : public HttpFacility {
         int resolve = 0, connect = 0, send = 0, receive = 0;
     };
 
-    void Perform(const std::string& body) {
+    void Perform(const std::string& body) override {
         ClearReply();
         if (opened_ && !Exchange(body)) ClearReply();
     }
@@ -262,12 +246,6 @@ class WinHttpFacility final : public HttpFacility {
     bool followRedirects_ = true;
     DWORD ignoreFlags_ = 0;
     Credentials proxyCredentials_, serverCredentials_;
-    std::vector<std::pair<std::string, std::string>> headers_;
-
-    std::string body_;
-    std::string responseHeaders_;
-    std::string statusText_;
-    int status_ = 0;
 };
 
 }  // namespace

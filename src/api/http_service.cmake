@@ -1,5 +1,6 @@
 # HTTP requests, the server lists and the service calls.
 target_sources(xl_api PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/http_facility.cpp
   ${CMAKE_CURRENT_LIST_DIR}/http_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/http_request.cpp
   ${CMAKE_CURRENT_LIST_DIR}/exit_ip.cpp
