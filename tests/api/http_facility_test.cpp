@@ -12,23 +12,12 @@
 namespace xl::api {
 namespace {
 
-class HttpFacilityTest : public ::testing::Test {
+class HttpFacilityTest : public test::StandinSuite {
   protected:
-    static void SetUpTestSuite() { standin = new test::StandinProcess(); }
-    static void TearDownTestSuite() {
-        delete standin;
-        standin = nullptr;
-    }
-    void SetUp() override {
-        if (!standin->Running()) GTEST_SKIP() << standin->Problem();
-        standin->Reset();
-    }
     std::string Url(const std::string& path) const { return standin->BaseUrl() + path; }
 
-    static test::StandinProcess* standin;
     HttpRequest http{CreatePlatformHttpFacility};
 };
-test::StandinProcess* HttpFacilityTest::standin = nullptr;
 
 TEST_F(HttpFacilityTest, DefaultHeadersReachTheServer) {
     int status = 0;

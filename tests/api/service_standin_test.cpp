@@ -19,16 +19,11 @@
 namespace xl::api {
 namespace {
 
-class ServiceStandinTest : public ::testing::Test {
+class ServiceStandinTest : public test::StandinSuite {
   protected:
-    static void SetUpTestSuite() { standin = new test::StandinProcess(); }
-    static void TearDownTestSuite() {
-        delete standin;
-        standin = nullptr;
-    }
     void SetUp() override {
-        if (!standin->Running()) GTEST_SKIP() << standin->Problem();
-        standin->Reset();
+        StandinSuite::SetUp();
+        if (IsSkipped()) return;
         api.emplace(http, standin->BaseUrl());
     }
     // "province: domain/status ..." of a stored list, groups separated by " | ".
@@ -43,13 +38,11 @@ class ServiceStandinTest : public ::testing::Test {
         return text;
     }
 
-    static test::StandinProcess* standin;
     HttpRequest http{CreatePlatformHttpFacility};
     std::optional<ServiceApi> api;
     ServerLists lists;
     test::MemoryLog log;
 };
-test::StandinProcess* ServiceStandinTest::standin = nullptr;
 
 TEST_F(ServiceStandinTest, LoginRepliesAreReadByTheirMarkers) {
     const LoginReply ok = RequestLogin(*api, "demo", "demo123");

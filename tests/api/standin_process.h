@@ -4,6 +4,8 @@
 // test program, and asks it to end when done. The program is found through
 // the environment variable XIULAN_STANDIN, else the path CMake compiled in;
 // when neither exists the tests that need it skip with that reason.
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "api/http_request.h"
@@ -33,6 +35,22 @@ class StandinProcess {
     long pid_ = 0;  // natively, the child to reap
     std::string problem_;
     HttpRequest http_;
+};
+
+// One stand-in service for a whole suite; each test starts with its faults
+// cleared, or skips with the reason the service could not start.
+class StandinSuite : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { standin = new StandinProcess(); }
+    static void TearDownTestSuite() {
+        delete standin;
+        standin = nullptr;
+    }
+    void SetUp() override {
+        if (!standin->Running()) GTEST_SKIP() << standin->Problem();
+        standin->Reset();
+    }
+    static inline StandinProcess* standin = nullptr;
 };
 
 }  // namespace xl::api::test

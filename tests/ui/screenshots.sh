@@ -80,18 +80,22 @@ shoot() {  # name argument [tick] -> sets $shot, checks the size
   gallery_pid=""
 }
 
-drag() {  # argument dx dy: drags the window's face at (dx, dy), prints "moved" or "stayed"
-  local log=$out/drag-$1.log
-  "$root/scripts/wine-run" "$build" "$gallery" "$1" >"$log" 2>&1 &
+open_gallery() {  # window log: starts the gallery on that window; sets gallery_pid and id
+  "$root/scripts/wine-run" "$build" "$gallery" "$1" >"$2" 2>&1 &
   gallery_pid=$!
-  local id=""
+  id=""
   for _ in $(seq 1 100); do
-    grep -q shown "$log" 2>/dev/null &&
+    grep -q shown "$2" 2>/dev/null &&
       id=$(xdotool search --onlyvisible --class ui_window_gallery 2>/dev/null | tail -1 || true)
     [ -n "$id" ] && break
     sleep 0.1
   done
   sleep 1
+}
+
+drag() {  # argument dx dy: drags the window's face at (dx, dy), prints "moved" or "stayed"
+  local id
+  open_gallery "$1" "$out/drag-$1.log"
   local X Y WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$id")"
   local before="$X,$Y"
@@ -118,17 +122,8 @@ check "confirmation dialog does not move" test "$(drag confirm 150 20)" = stayed
 # Pointer and keys through X reach the handlers: a click on the login button,
 # typing into the account field.
 person() {
-  local log=$out/person.log
-  "$root/scripts/wine-run" "$build" "$gallery" login >"$log" 2>&1 &
-  gallery_pid=$!
-  local id=""
-  for _ in $(seq 1 100); do
-    grep -q shown "$log" 2>/dev/null &&
-      id=$(xdotool search --onlyvisible --class ui_window_gallery 2>/dev/null | tail -1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  sleep 0.5
+  local id
+  open_gallery login "$out/person.log"
   local X Y WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$id")"
   xdotool mousemove $((X + 190)) $((Y + 426)) click 1 sleep 0.3
@@ -137,7 +132,7 @@ person() {
   kill "$gallery_pid" 2>/dev/null || true
   wait "$gallery_pid" 2>/dev/null || true
   gallery_pid=""
-  iconv -f GBK -t UTF-8 "$log" 2>/dev/null || cat "$log"
+  iconv -f GBK -t UTF-8 "$out/person.log" 2>/dev/null || cat "$out/person.log"
 }
 person_log=$(person)
 check "a click on the login button reaches its handler" grep -q '^click 超级按钮_登录' <<<"$person_log"
