@@ -1,5 +1,7 @@
 #include "ui/window_system.h"
 
+#include <cassert>
+
 namespace xl::ui {
 
 WindowSystem::WindowSystem(WindowBackend& backend) : backend_(backend) {}
@@ -34,6 +36,12 @@ void WindowSystem::OnCreated(WindowId window, CreationHandler handler) {
 }
 
 void WindowSystem::On(WindowId window, std::string control, EventKind event, Handler handler) {
+    const WindowDesign& design = CatalogueEntry(window);
+    if (design.Find(control) == nullptr) {
+        // A misspelt Chinese name would otherwise be a handler that never runs.
+        unknownBindings_.push_back(design.title + "/" + control);
+        assert(!"handler bound to a control name the window's catalogue lacks");
+    }
     handlers_[Key{window, std::move(control), event}] = std::move(handler);
 }
 

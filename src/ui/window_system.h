@@ -28,7 +28,9 @@ class WindowSystem {
     WindowSystem& operator=(const WindowSystem&) = delete;
 
     // Handlers are bound to a window and a control name, before or after the
-    // window exists; binding again replaces.
+    // window exists; binding again replaces. A name the window's catalogue
+    // lacks could never be raised: debug builds stop on it, and every build
+    // lists it in UnknownBindings() for the tests that bind whole windows.
     void OnCreated(WindowId window, CreationHandler handler);
     void On(WindowId window, std::string control, EventKind event, Handler handler);
     void OnClick(WindowId w, std::string c, Handler h) {
@@ -46,6 +48,9 @@ class WindowSystem {
 
     // The window, created (hidden, creation handler run) the first time.
     Window& Open(WindowId id);
+    // "window/control" of every binding whose control the catalogue lacks.
+    const std::vector<std::string>& UnknownBindings() const { return unknownBindings_; }
+
     // The window if it exists now, else nullptr.
     Window* Existing(WindowId id) const;
     // A control of an existing window, else nullptr.
@@ -82,6 +87,7 @@ class WindowSystem {
     // them may still hold a reference to it.
     std::vector<std::unique_ptr<Window>> retired_;
     int raiseDepth_ = 0;
+    std::vector<std::string> unknownBindings_;
 };
 
 }  // namespace xl::ui

@@ -43,6 +43,16 @@ TEST_F(WindowModel, WindowIsBuiltOnceHiddenWithItsCreationHandlerRunOnce) {
     EXPECT_FALSE(first.visible());
 }
 
+TEST_F(WindowModel, ABindingToANameTheCatalogueLacksIsCaught) {
+    ui.OnClick(WindowId::Main, "透明标签_连接状态", [] {});
+    EXPECT_TRUE(ui.UnknownBindings().empty());
+    // One character off: 链 for 连.
+    EXPECT_DEBUG_DEATH(ui.OnClick(WindowId::Main, "透明标签_链接状态", [] {}), "catalogue lacks");
+#ifdef NDEBUG
+    EXPECT_EQ(ui.UnknownBindings(), std::vector<std::string>{"岫澜IP/透明标签_链接状态"});
+#endif
+}
+
 TEST_F(WindowModel, ControlsStartAsTheCatalogueSays) {
     Window& main = ui.Open(WindowId::Main);
     EXPECT_FALSE(main.Find("超级列表框_省份")->visible());

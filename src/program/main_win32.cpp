@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/http_facility.h"
-#include "app/program/program.h"
+#include "program/program.h"
 #include "app/reachability.h"
 #include "app/settings_store.h"
 #include "crash/crash_guard.h"
@@ -36,9 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     api::FileLog log(temp + "岫澜IP.log");
     for (const std::string& problem : options.problems) log.Write("未识别的启动参数: " + problem);
 
-    app::Program program(
+    program::Program program(
         options,
-        app::ProgramServices{
+        program::ProgramServices{
             .windows = windows,
             .ras = *ras,
             .instance = *instance,

@@ -27,7 +27,12 @@
 #include "ui/handlers/main_window.h"
 #include "ui/window_system.h"
 
-namespace xl::app {
+namespace xl::program {
+
+using app::InstancePort;
+using app::ProgramOptions;
+using app::SettingsFile;
+using app::SettingsStore;
 
 inline constexpr char kProgramTitle[] = "岫澜IP";
 
@@ -95,4 +100,4 @@ class Program : private desktop::MainWindowVisibility {
     std::vector<std::jthread> workers_;
 };
 
-}  // namespace xl::app
+}  // namespace xl::program

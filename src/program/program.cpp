@@ -1,6 +1,6 @@
-#include "app/program/program.h"
+#include "program/program.h"
 
-namespace xl::app {
+namespace xl::program {
 
 Program::Program(const ProgramOptions& options, ProgramServices services)
     : options_(options),
@@ -37,7 +37,7 @@ void Program::Start() {
 }
 
 void Program::LoginWindowCreated(ui::Window& window) {
-    GuardSingleInstance(services_.instance);
+    app::GuardSingleInstance(services_.instance);
     // A connection left up by an earlier run ends here; its report is of no use.
     dial_.HangUpVpn("");
     if (services_.checkInternetReachable(options_.probeUrl)) {
@@ -49,7 +49,7 @@ void Program::LoginWindowCreated(ui::Window& window) {
     settings_ = std::make_unique<SettingsFile>(
         services_.makeSettingsStore(SettingsFile::PathIn(services_.temporaryFilesDirectory)));
     login_.UseSettings(*settings_);
-    LoadLoginSettings(*settings_, login_);
+    app::LoadLoginSettings(*settings_, login_);
 }
 
 void Program::StartListDownload(api::LineMode mode) {
@@ -60,7 +60,7 @@ void Program::StartListDownload(api::LineMode mode) {
 void Program::ShowMainWindow() {
     if (!main_) {
         main_ = std::make_unique<ui::MainWindow>(
-            services_.windows, *settings_, std::string(kDefaultServerHost),
+            services_.windows, *settings_, std::string(app::kDefaultServerHost),
             ui::MainWindow::Hooks{
                 .currentAccount = [this]() -> const std::string& {
                     return login_.CurrentAccount();
@@ -105,4 +105,4 @@ void Program::Hide() {
     if (main_) main_->HideMainWindow();
 }
 
-}  // namespace xl::app
+}  // namespace xl::program

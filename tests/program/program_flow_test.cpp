@@ -8,13 +8,15 @@
 
 #include "api/http_facility.h"
 #include "api/standin_process.h"
-#include "app/program/program.h"
+#include "program/program.h"
 #include "app/settings_fakes.h"
 #include "desktop/recording_tray_shell.h"
 #include "dial/ras_simulator.h"
 #include "ui/headless/headless_backend.h"
 
-namespace xl::app {
+namespace xl::program {
+
+using namespace app;
 namespace {
 
 using namespace std::chrono_literals;
@@ -207,6 +209,8 @@ TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     EXPECT_EQ(Get(kLineMode), "动态线路");
     ASSERT_EQ(tray_.ShownIcons().size(), 1u);
     EXPECT_EQ(tray_.ShownIcons()[0].tip, "岫澜IP");
+    // Every window's handlers are bound by now; each name is in its catalogue.
+    EXPECT_TRUE(windows_.UnknownBindings().empty()) << windows_.UnknownBindings().front();
 }
 
 TEST_F(ProgramFlow, RememberedCredentialsLogInWithoutAClick) {
@@ -323,4 +327,4 @@ TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessage) {
 }
 
 }  // namespace
-}  // namespace xl::app
+}  // namespace xl::program
