@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "api/http_facility.h"
-#include "program/program.h"
 #include "app/reachability.h"
 #include "app/settings_store.h"
 #include "crash/crash_guard.h"
 #include "desktop/tray_shell.h"
 #include "dial/ras_api.h"
 #include "dial/ras_simulator.h"
+#include "program/program.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
 

@@ -8,10 +8,10 @@
 
 #include "api/http_facility.h"
 #include "api/standin_process.h"
-#include "program/program.h"
 #include "app/settings_fakes.h"
 #include "desktop/recording_tray_shell.h"
 #include "dial/ras_simulator.h"
+#include "program/program.h"
 #include "ui/headless/headless_backend.h"
 
 namespace xl::program {
