@@ -1,20 +1,82 @@
 #include "api/log.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
-#include <fstream>
+
+#include "api/log_file.h"
 
 namespace xl::api {
 
+namespace {
+
+constexpr std::string_view kLogExtension = ".log";
+constexpr std::string_view kRolledSuffix = ".old";
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+constexpr unsigned char kFirstGbkLead = 0x81;
+constexpr unsigned char kLastGbkLead = 0xFE;
+
+// Local time with milliseconds; the lock of the caller keeps std::localtime's
+// shared buffer to one writer.
+std::string Stamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    char date[32] = {};
+    if (const std::tm* local = std::localtime(&seconds))
+        std::strftime(date, sizeof(date), "%Y-%m-%d %H:%M:%S", local);
+    char stamp[40] = {};
+    std::snprintf(stamp, sizeof(stamp), "%s.%03d", date, static_cast<int>(millis));
+    return stamp;
+}
+
+}  // namespace
+
+std::string RolledLogPath(std::string_view path) {
+    if (path.size() >= kLogExtension.size() &&
+        path.substr(path.size() - kLogExtension.size()) == kLogExtension) {
+        std::string rolled(path.substr(0, path.size() - kLogExtension.size()));
+        return rolled.append(kRolledSuffix).append(kLogExtension);
+    }
+    return std::string(path).append(kRolledSuffix);
+}
+
+std::string OneLogLine(std::string_view message) {
+    std::string line;
+    line.reserve(std::min(message.size(), kLogMessageLimit));
+    for (std::size_t i = 0; i < message.size();) {
+        const auto byte = static_cast<unsigned char>(message[i]);
+        // A GBK lead byte and its trail travel together; a trail byte is never a control byte.
+        const bool lead = byte >= kFirstGbkLead && byte <= kLastGbkLead;
+        const std::size_t width = (lead && i + 1 < message.size()) ? 2 : 1;
+        if (line.size() + width > kLogMessageLimit) break;
+        if (width == 1 && (byte < kFirstPrintable || byte == kDelete)) {
+            line += ' ';
+        } else {
+            line.append(message.substr(i, width));
+        }
+        i += width;
+    }
+    return line;
+}
+
 void FileLog::Write(std::string_view message) {
-    std::lock_guard lock(mutex_);
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    char stamp[32] = {};
-    // std::localtime shares one buffer; the lock keeps this log's writers apart.
-    if (const std::tm* local = std::localtime(&now))
-        std::strftime(stamp, sizeof(stamp), "%Y-%m-%d %H:%M:%S", local);
-    std::ofstream file(path_, std::ios::binary | std::ios::app);
-    file << stamp << ' ' << message << "\r\n";
+    // The log never changes what the program does: nothing it meets leaves here.
+    try {
+        std::lock_guard lock(mutex_);
+        const std::string line = Stamp() + ' ' + OneLogLine(message) + "\r\n";
+        const std::optional<std::uint64_t> size = logfile::Size(path_);
+        if (size && *size + line.size() > capBytes_) {
+            // When the full file cannot be moved aside the line is lost, not the cap.
+            if (!logfile::MoveReplacing(path_, rolledPath_)) return;
+        }
+        logfile::Append(path_, line);
+    } catch (...) {
+    }
 }
 
 }  // namespace xl::api

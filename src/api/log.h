@@ -1,7 +1,17 @@
 #pragma once
-// The program's log: background work that shows nothing (the quiet server-list
-// refreshes) leaves one line per event here, with its time, so a user asking
-// for help can send the file along.
+// The program's log, "岫澜IP.log" beside the settings file: one line per event
+// with its time, so that a user asking for help can send the file along. The
+// start, each login, each dial's steps, each drop, each netsh command and each
+// failed settings write leave a line there.
+//
+// Writers may call from any thread. The file is opened for each line and
+// closed again, so the user may read, move or delete it at any time. It is
+// capped: a line that would take it past the cap first moves it to the
+// rolled-over name (replacing the older one), so the two files together stay
+// under twice the cap. A log that cannot be written loses the line and nothing
+// else happens: Write never fails and never throws. Nobody hands it a password
+// or a cookie.
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,16 +25,32 @@ class ProgramLog {
     virtual void Write(std::string_view message) = 0;
 };
 
-// Appends "YYYY-MM-DD HH:MM:SS message" lines (CR LF, GBK) to a file; a file that cannot be
-// opened loses the line and nothing else happens.
+inline constexpr std::string_view kLogFileName = "岫澜IP.log";
+inline constexpr std::uint64_t kLogCapBytes = 1024 * 1024;
+// A longer message is cut, so that no single line can break the cap.
+inline constexpr std::size_t kLogMessageLimit = 4096;
+
+// "dir\岫澜IP.log" gives "dir\岫澜IP.old.log": the one rolled-over file.
+std::string RolledLogPath(std::string_view path);
+
+// The message as one line: control bytes (a CR or LF in an account name, say)
+// become blanks, and a message past kLogMessageLimit is cut without splitting
+// a GBK character.
+std::string OneLogLine(std::string_view message);
+
+// Appends "YYYY-MM-DD HH:MM:SS.mmm message" lines (CR LF, GBK) to a file.
 class FileLog final : public ProgramLog {
   public:
-    explicit FileLog(std::string path) : path_(std::move(path)) {}
+    explicit FileLog(std::string path, std::uint64_t capBytes = kLogCapBytes)
+        : path_(std::move(path)), rolledPath_(RolledLogPath(path_)), capBytes_(capBytes) {}
     void Write(std::string_view message) override;
+    const std::string& Path() const { return path_; }
 
   private:
     std::mutex mutex_;
     std::string path_;
+    std::string rolledPath_;
+    std::uint64_t capBytes_;
 };
 
 }  // namespace xl::api

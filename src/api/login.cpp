@@ -63,4 +63,18 @@ LoginOutcome RunLogin(const ServiceApi& api, std::string_view account, std::stri
     return outcome;
 }
 
+std::string LoginLogLine(std::string_view account, const LoginOutcome& outcome) {
+    std::string line = "登录 帐号 ";
+    line.append(account);
+    if (!outcome.reply) {
+        // Stopped before the service was asked: empty fields or no network.
+        return line + ": 未向服务发出请求, " + outcome.statusText.value_or("");
+    }
+    const LoginReply& reply = *outcome.reply;
+    if (reply.Succeeded()) return line + ": 成功, 到期 " + reply.expiry;
+    if (!reply.errorText.empty()) return line + ": 被拒绝, " + reply.errorText;
+    if (!reply.code.empty()) return line + ": 失败, 代码 " + reply.code;
+    return line + ": 失败, 服务无应答或回复无法识别";
+}
+
 }  // namespace xl::api

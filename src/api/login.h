@@ -47,4 +47,8 @@ struct LoginOutcome {
 LoginOutcome RunLogin(const ServiceApi& api, std::string_view account, std::string_view password,
                       const std::function<int()>& checkInternetReachable);
 
+// The log's line for one attempt: the account and what came of it. The
+// password is not an argument, so it cannot end up there.
+std::string LoginLogLine(std::string_view account, const LoginOutcome& outcome);
+
 }  // namespace xl::api

@@ -1,6 +1,7 @@
 // The Linux stand-in for the private-profile functions: an INI file of our
 // own, rewritten whole on every write through a temporary file and a rename,
 // so a crash mid-write never leaves a torn file.
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,7 +49,8 @@ bool WriteWholeFileAtomically(const std::string& path, const std::string& bytes)
 
 class IniFileStore final : public SettingsStore {
   public:
-    explicit IniFileStore(std::string path) : path_(std::move(path)) {}
+    IniFileStore(std::string path, SettingsWriteLog log)
+        : path_(std::move(path)), log_(std::move(log)) {}
 
     std::string Read(std::string_view section, std::string_view key) override {
         std::string bytes;
@@ -63,11 +65,14 @@ class IniFileStore final : public SettingsStore {
         ReadWholeFile(path_, bytes);
         IniDocument doc = IniDocument::Parse(bytes);
         doc.Set(section, key, value);
-        WriteWholeFileAtomically(path_, doc.Serialise());
+        if (!WriteWholeFileAtomically(path_, doc.Serialise()) && log_) {
+            log_(SettingsWriteFailureLine(section, key, static_cast<unsigned>(errno)));
+        }
     }
 
   private:
     std::string path_;
+    SettingsWriteLog log_;
 };
 
 }  // namespace
@@ -79,8 +84,8 @@ std::string TemporaryFilesDirectory() {
     return dir;
 }
 
-std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path) {
-    return std::make_unique<IniFileStore>(std::move(path));
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsWriteLog log) {
+    return std::make_unique<IniFileStore>(std::move(path), std::move(log));
 }
 
 }  // namespace xl::app

@@ -11,7 +11,8 @@ namespace {
 
 class PrivateProfileStore final : public SettingsStore {
   public:
-    explicit PrivateProfileStore(std::string path) : path_(std::move(path)) {}
+    PrivateProfileStore(std::string path, SettingsWriteLog log)
+        : path_(std::move(path)), log_(std::move(log)) {}
 
     std::string Read(std::string_view section, std::string_view key) override {
         std::vector<char> buffer(kSettingReadBufferSize, '\0');
@@ -22,12 +23,16 @@ class PrivateProfileStore final : public SettingsStore {
     }
 
     void Write(std::string_view section, std::string_view key, std::string_view value) override {
-        WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
-                                   std::string(value).c_str(), path_.c_str());
+        if (!WritePrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
+                                        std::string(value).c_str(), path_.c_str()) &&
+            log_) {
+            log_(SettingsWriteFailureLine(section, key, GetLastError()));
+        }
     }
 
   private:
     std::string path_;
+    SettingsWriteLog log_;
 };
 
 }  // namespace
@@ -40,8 +45,8 @@ std::string TemporaryFilesDirectory() {
     return dir;
 }
 
-std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path) {
-    return std::make_unique<PrivateProfileStore>(std::move(path));
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsWriteLog log) {
+    return std::make_unique<PrivateProfileStore>(std::move(path), std::move(log));
 }
 
 }  // namespace xl::app

@@ -44,6 +44,19 @@ std::string DeviceNameFor(std::uint32_t vpnStrategy) {
     }
 }
 
+std::string ProtocolName(std::uint32_t vpnStrategy) {
+    switch (vpnStrategy) {
+        case kStrategyPptp:
+            return "PPTP";
+        case kStrategyL2tp:
+            return "L2TP";
+        case kStrategySstp:
+            return "SSTP";
+        default:
+            return "策略 " + std::to_string(vpnStrategy);
+    }
+}
+
 bool IsVpnDevice(const RasConnection& c) {
     return AsciiLower(c.deviceType) == kVpnDeviceType;
 }
@@ -111,18 +124,28 @@ std::string DialEngine::Dial(const std::string& entryName, const std::string& ho
                              const std::string& userName, const std::string& password,
                              std::uint32_t vpnStrategy, DialNotifier notifier) {
     const std::string name = entryName.empty() ? kDefaultEntryName : entryName;
+    Log("拨号开始: 连接 " + name + ", 服务器 " + host + ", 协议 " + ProtocolName(vpnStrategy) +
+        ", 帐号 " + userName);
     state_.entryName = name;
     HangUpVpn(name);
 
     state_.phoneBookPath = PhoneBookPath(ras_.DocumentsFolder(), name);
-    if (state_.phoneBookPath.empty()) return "创建连接失败";
+    if (state_.phoneBookPath.empty()) {
+        Log("拨号结果: 创建连接失败, 文档文件夹未知: \"" + ras_.DocumentsFolder() + "\"");
+        return "创建连接失败";
+    }
     if (name != state_.resetEntryName) {
         ras_.DeletePhoneBook(state_.phoneBookPath);
         state_.resetEntryName = name;
     }
-    if (ras_.SetEntryProperties(state_.phoneBookPath, name, MakeVpnEntry(host, vpnStrategy)) != 0) {
+    const std::uint32_t entryError =
+        ras_.SetEntryProperties(state_.phoneBookPath, name, MakeVpnEntry(host, vpnStrategy));
+    if (entryError != 0) {
+        Log("拨号结果: 创建连接失败, 写入电话簿 " + state_.phoneBookPath + " 错误 " +
+            std::to_string(entryError));
         return "创建连接失败";
     }
+    Log("拨号: 电话簿已写入 " + state_.phoneBookPath);
     ras_.HangUp(state_.connectionHandle);
 
     RasDialParams params;
@@ -130,15 +153,21 @@ std::string DialEngine::Dial(const std::string& entryName, const std::string& ho
     params.userName = userName;
     params.password = password;
     state_.connectionHandle = 0;
+    lastError_ = 0;
     const std::uint32_t refused =
         ras_.Dial(state_.phoneBookPath, params, std::move(notifier), state_.connectionHandle);
     if (refused != 0) {
         HangUpVpn(name);
         state_.SetLastStatusText(ras_.ErrorString(refused));
         ras_.HangUp(state_.connectionHandle);
+        Log("拨号结果: 拨号被拒绝, 错误 " + std::to_string(refused) + ": " +
+            state_.LastStatusText());
         return state_.LastStatusText();
     }
-    return WaitForOutcome();
+    std::string outcome = WaitForOutcome();
+    const std::uint32_t error = lastError_;
+    Log("拨号结果: " + outcome + (error != 0 ? ", 错误 " + std::to_string(error) : std::string()));
+    return outcome;
 }
 
 std::string DialEngine::WaitForOutcome() {
@@ -173,7 +202,11 @@ std::string DialEngine::HangUpVpn(const std::string& entryName) {
     for (const RasConnection& c : list.connections) {
         if (c.entryName != name && !IsVpnDevice(c)) continue;
         const std::uint32_t error = ras_.HangUp(c.handle);
-        if (error != 0) return "错误:" + ras_.ErrorString(error);
+        if (error != 0) {
+            Log("挂断 " + c.entryName + " 错误 " + std::to_string(error));
+            return "错误:" + ras_.ErrorString(error);
+        }
+        Log("挂断 " + c.entryName);
         return "挂断拨号:" + c.entryName;
     }
     return "";
@@ -197,7 +230,14 @@ std::string DialEngine::StateText(std::uint32_t state, std::uint32_t error) {
     std::string text =
         error != 0 ? ErrorStatusText(error, ras_.ErrorString(error)) : ConnectionStateText(state);
     state_.SetLastStatusText(text);
+    if (error != 0) lastError_ = error;
+    Log("拨号进度: 状态 " + std::to_string(state) + ", 错误 " + std::to_string(error) + ": " +
+        text);
     return text;
+}
+
+void DialEngine::Log(const std::string& line) const {
+    if (log_) log_(line);
 }
 
 }  // namespace xl::dial

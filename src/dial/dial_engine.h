@@ -4,8 +4,10 @@
 // for the progress texts to tell success or failure, keeping the windows
 // responsive meanwhile. Also the small operations the rest of the program uses
 // to observe and end connections.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "dial/dial_state.h"
@@ -33,6 +35,12 @@ std::string PhoneBookPath(const std::string& documentsFolder, const std::string&
 // PumpingWait's interval in milliseconds: unit 0 ms, 1 s, 2 min, 3 h.
 std::chrono::milliseconds PumpingWaitDuration(long long interval, int unit);
 
+// Where the engine reports each step of a dial and its outcome, with the
+// remote-access error number, for the program's log. Called on the
+// user-interface thread and on the service's notifier thread, so it must be
+// safe on both. Never handed the password.
+using DialLog = std::function<void(const std::string& line)>;
+
 class DialEngine {
   public:
     // `roundLength` exists for tests; the product keeps kDialRoundLength.
@@ -55,16 +63,23 @@ class DialEngine {
     // Safe on the service's notifier thread.
     std::string StateText(std::uint32_t state, std::uint32_t error);
 
+    // Set once, before the first dial; without it the steps go nowhere.
+    void SetLog(DialLog log) { log_ = std::move(log); }
+
     DialState& State() { return state_; }
     RasApi& Ras() { return ras_; }
 
   private:
     std::string WaitForOutcome();
+    void Log(const std::string& line) const;
 
     RasApi& ras_;
     MessagePump& pump_;
     std::chrono::milliseconds roundLength_;
     DialState state_;
+    DialLog log_;
+    // The last error a progress report carried, for the outcome's log line.
+    std::atomic<std::uint32_t> lastError_{0};
 };
 
 }  // namespace xl::dial

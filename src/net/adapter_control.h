@@ -3,6 +3,7 @@
 // one object that the composition root builds and hands to whoever needs it.
 // The platform ports are borrowed and must outlive it.
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/adapter_api.h"
@@ -14,7 +15,9 @@ namespace xl::net {
 
 class AdapterControl {
   public:
-    AdapterControl(AdapterApi& api, ProcessRunner& runner) : api_(api), runner_(runner) {}
+    // `log` gets each command and its exit code; the program's log, in the product.
+    AdapterControl(AdapterApi& api, ProcessRunner& runner, CommandLog log = {})
+        : api_(api), runner_(runner), log_(std::move(log)) {}
 
     // Frees the previous list and rebuilds it; returns the new element count.
     int Enumerate() { return EnumerateAdapters(api_, adapters_); }
@@ -23,12 +26,13 @@ class AdapterControl {
     const std::vector<AdapterInfo>& Adapters() const { return adapters_; }
 
     void SetAdminState(std::string_view connectionName, bool enable) {
-        SetAdapterAdminState(runner_, connectionName, enable);
+        SetAdapterAdminState(runner_, connectionName, enable, log_);
     }
 
   private:
     AdapterApi& api_;
     ProcessRunner& runner_;
+    CommandLog log_;
     std::vector<AdapterInfo> adapters_;
 };
 

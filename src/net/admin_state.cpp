@@ -35,8 +35,28 @@ std::optional<ProcessCommand> IpLinkAdminCommand(std::string_view name, bool ena
     return command;
 }
 
-void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable) {
-    if (auto command = AdminStateCommand(name, enable)) runner.RunAndWait(*command);
+std::string ProcessCommand::Display() const {
+    if (!commandLine.empty() || argv.empty()) return commandLine;
+    std::string line;
+    for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + arg;
+    return line;
+}
+
+std::string ProcessOutcome::Describe() const {
+    if (!started) return "未能启动, 错误 " + std::to_string(startError);
+    return "退出码 " + std::to_string(exitCode);
+}
+
+void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
+                          const CommandLog& log) {
+    const std::optional<ProcessCommand> command = AdminStateCommand(name, enable);
+    if (!command) {
+        // The name itself may hold the control bytes that made it unsafe; it is left out.
+        if (log) log("网卡名称含引号或控制字符, 未执行命令");
+        return;
+    }
+    const ProcessOutcome outcome = runner.RunAndWait(*command);
+    if (log) log(command->Display() + ": " + outcome.Describe());
 }
 
 }  // namespace xl::net

@@ -2,6 +2,7 @@
 // Disabling and enabling an adapter by its connection name. The name comes
 // from the settings file, so it is outside input: a name that could change the
 // command it is placed in is refused and nothing runs.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,15 +22,30 @@ struct ProcessCommand {
     std::string systemProgram;
 
     bool operator==(const ProcessCommand&) const = default;
+
+    // The command as the log shows it.
+    std::string Display() const;
+};
+
+// How a command ended, for the log only: the program acts the same either way.
+struct ProcessOutcome {
+    bool started = false;
+    int exitCode = 0;         // when started
+    unsigned startError = 0;  // the system's error number when not
+
+    std::string Describe() const;
 };
 
 // The port that starts a command hidden and waits for it to end, however long
-// that takes. Whether it started and how it ended are not looked at.
+// that takes.
 class ProcessRunner {
   public:
     virtual ~ProcessRunner() = default;
-    virtual void RunAndWait(const ProcessCommand& command) = 0;
+    virtual ProcessOutcome RunAndWait(const ProcessCommand& command) = 0;
 };
+
+// Where each command and its exit code are reported, for the program's log.
+using CommandLog = std::function<void(const std::string& line)>;
 
 // False for a name holding a double quote or a control character.
 bool IsSafeConnectionName(std::string_view name);
@@ -44,8 +60,10 @@ std::optional<ProcessCommand> IpLinkAdminCommand(std::string_view name, bool ena
 std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enable);
 
 // Runs the platform's command for `name` and waits for it; a refused name runs
-// nothing. Reports nothing either way.
-void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable);
+// nothing. The caller learns nothing either way; `log`, when given, gets the
+// command and how it ended.
+void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
+                          const CommandLog& log = {});
 
 // Hidden CreateProcessA on Windows, posix_spawnp on POSIX.
 std::unique_ptr<ProcessRunner> MakePlatformProcessRunner();

@@ -14,16 +14,21 @@ namespace {
 
 class PosixProcessRunner final : public ProcessRunner {
   public:
-    void RunAndWait(const ProcessCommand& command) override {
-        if (command.argv.empty()) return;
+    ProcessOutcome RunAndWait(const ProcessCommand& command) override {
+        if (command.argv.empty()) return {.startError = static_cast<unsigned>(EINVAL)};
         std::vector<char*> argv;
         for (const auto& arg : command.argv) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
         pid_t child = 0;
-        if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return;
+        const int spawnError =
+            posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+        if (spawnError != 0) return {.startError = static_cast<unsigned>(spawnError)};
         int status = 0;
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
+        // A program killed by a signal shows as 128 plus its number, as shells do.
+        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return {.started = true, .exitCode = code};
     }
 };
 

@@ -10,7 +10,7 @@ namespace {
 
 class Win32ProcessRunner final : public ProcessRunner {
   public:
-    void RunAndWait(const ProcessCommand& command) override {
+    ProcessOutcome RunAndWait(const ProcessCommand& command) override {
         std::string line = command.commandLine;  // CreateProcessA may write into it
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
@@ -21,16 +21,20 @@ class Win32ProcessRunner final : public ProcessRunner {
         if (!command.systemProgram.empty()) {
             char folder[MAX_PATH] = {};
             const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-            if (n == 0 || n >= MAX_PATH) return;
+            if (n == 0 || n >= MAX_PATH) return {.startError = GetLastError()};
             program = std::string(folder, n) + "\\" + command.systemProgram;
         }
         if (!CreateProcessA(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
                             nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-            return;
+            return {.startError = GetLastError()};
         }
         WaitForSingleObject(process.hProcess, INFINITE);
+        // Read for the log only.
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+        return {.started = true, .exitCode = static_cast<int>(exitCode)};
     }
 };
 

@@ -14,6 +14,7 @@
 #include "dial/ras_api.h"
 #include "dial/ras_simulator.h"
 #include "program/program.h"
+#include "program/start_line.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
 
@@ -33,7 +34,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto trayShell = desktop::MakePlatformTrayShell();
     const api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
     const std::string temp = app::TemporaryFilesDirectory();
-    api::FileLog log(temp + "岫澜IP.log");
+    api::FileLog log(temp + std::string(api::kLogFileName));
+    log.Write(program::StartLogLine(options, program::ReadSystemFacts()));
     for (const std::string& problem : options.problems) log.Write("未识别的启动参数: " + problem);
 
     program::Program program(
@@ -46,7 +48,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             .http = http,
             .log = log,
             .checkInternetReachable = &app::CheckInternetReachable,
-            .makeSettingsStore = [](std::string path) { return app::MakeSettingsStore(path); },
+            .makeSettingsStore =
+                [&log](std::string path) {
+                    return app::MakeSettingsStore(
+                        std::move(path), [&log](const std::string& line) { log.Write(line); });
+                },
             .temporaryFilesDirectory = temp,
             .nativeHandleOf =
                 [](ui::Window& w) {

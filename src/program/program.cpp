@@ -11,9 +11,11 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
       login_(
           services_.windows,
           [this](const std::string& account, const std::string& password) {
-              return api::RunLogin(service_, account, password, [this] {
+              api::LoginOutcome outcome = api::RunLogin(service_, account, password, [this] {
                   return services_.checkInternetReachable(options_.probeUrl) ? 1 : 0;
               });
+              services_.log.Write(api::LoginLogLine(account, outcome));
+              return outcome;
           },
           [this] { ShowMainWindow(); }, [this] { EndProcess(); }),
       confirm_(services_.windows,
@@ -21,6 +23,7 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
                 .showMainWindow = [this] { Show(); },
                 .hideMainWindow = [this] { Hide(); },
                 .exitProgram = [this] { ExitProgram(); }}) {
+    dial_.SetLog([this](const std::string& line) { services_.log.Write(line); });
     login_.Bind();
     confirm_.Bind();
     services_.windows.OnCreated(ui::WindowId::Login,

@@ -11,7 +11,7 @@ target_sources(xl_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/catalogue/adapter_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/catalogue/confirm_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless/headless_backend.cpp)
-target_link_libraries(xl_ui PUBLIC Threads::Threads)
+target_link_libraries(xl_ui PUBLIC Threads::Threads xl_version)
 if(WIN32)
   target_sources(xl_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/backend_win32.cpp

@@ -14,7 +14,8 @@ xiulan_add_test(NAME api_standin_tests
 xiulan_use_standin(api_standin_tests)
 
 xiulan_add_test(NAME api_service_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/server_list_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/service_calls_test.cpp
   LIBS xl_api)
 

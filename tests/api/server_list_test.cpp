@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
 
 #include "api/http_fakes.h"
 #include "api/log.h"
@@ -321,28 +317,6 @@ TEST_F(QuietRefreshTest, BusyModeIsLeftAlone) {
         EXPECT_FALSE(RefreshClaim(lists, LineMode::Static));
     }
     EXPECT_FALSE(lists.Busy(LineMode::Static));
-}
-
-TEST(ProgramLogTest, FileLogAppendsTimedLines) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / "xiulan-log-test.log";
-    std::filesystem::remove(path);
-    {
-        FileLog log(path.string());
-        log.Write("[动态线路] 下载节点数据错误:1");
-    }
-    FileLog(path.string()).Write("处理节点数据错误");
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();  // closed again before the removal
-    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )");
-    const std::string content = text.str();
-    const std::string first = "[动态线路] 下载节点数据错误:1\r\n", second = "处理节点数据错误\r\n";
-    ASSERT_EQ(content.size(), 2 * 20 + first.size() + second.size()) << content;
-    EXPECT_TRUE(std::regex_match(content.substr(0, 20), line));
-    EXPECT_EQ(content.substr(20, first.size()), first);
-    EXPECT_TRUE(std::regex_match(content.substr(20 + first.size(), 20), line));
-    EXPECT_EQ(content.substr(40 + first.size()), second);
-    std::filesystem::remove(path);
 }
 
 }  // namespace

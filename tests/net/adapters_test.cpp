@@ -179,7 +179,7 @@ TEST(ReadDnsServers, EmptiesBothOutputsBeforeReading) {
 TEST(AdapterControl, OwnsTheListOfTheLatestEnumeration) {
     FakeAdapterApi api;
     struct NoRunner : ProcessRunner {
-        void RunAndWait(const ProcessCommand&) override {}
+        ProcessOutcome RunAndWait(const ProcessCommand&) override { return {}; }
     } runner;
     AdapterControl control(api, runner);
     EXPECT_TRUE(control.Adapters().empty());

@@ -11,7 +11,11 @@ namespace {
 class RecordingRunner : public ProcessRunner {
   public:
     std::vector<ProcessCommand> commands;
-    void RunAndWait(const ProcessCommand& command) override { commands.push_back(command); }
+    ProcessOutcome outcome{.started = true};
+    ProcessOutcome RunAndWait(const ProcessCommand& command) override {
+        commands.push_back(command);
+        return outcome;
+    }
 };
 
 TEST(NetshAdminCommand, ExactCommandLines) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "product_version.h"
 #include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
@@ -64,7 +65,7 @@ const Expected kTable[] = {
     {W::Login, "图片框1", K::Picture, {-500, 487, 500, 6}, "", "", {}, kBlack, "", kShown},
     {W::Login, "时钟1", K::Timer, {}, "", "", {}, kBlack, "", kShown},
     {W::Login, "透明标签_关闭", K::Label, {344, 16, 24, 16}, "", "", {}, kBlack, "", kShown},
-    {W::Main, "透明标签_窗口标题", K::Label, {8, 5, 100, 24}, "", "  岫澜IP v5.7", {14, kBold}, kWhite, "", kShown},
+    {W::Main, "透明标签_窗口标题", K::Label, {8, 5, 100, 24}, "", "  岫澜IP v" XIULAN_VERSION_MAJOR_MINOR, {14, kBold}, kWhite, "", kShown},
     {W::Main, "透明标签_最小化", K::Label, {795, 3, 21, 24}, "", "", {}, kWhite, "", kShown},
     {W::Main, "透明标签_关闭", K::Label, {832, 2, 28, 24}, "", "", {}, kWhite, "", kShown},
     {W::Main, "透明标签_帐号", K::Label, {664, 47, 76, 24}, "", "", {}, kBlack, "", kShown},

@@ -1,3 +1,4 @@
+#include "product_version.h"
 #include "ui/catalogue/window_design.h"
 
 namespace xl::ui {
@@ -22,7 +23,7 @@ const WindowDesign& MainWindowDesign() {
         .movable = true,
         .isDialog = false,
         .controls = {
-            Label("透明标签_窗口标题", {8, 5, 100, 24}).WithText("  岫澜IP v5.7").WithFont(14, kBold).WithColour(kWhite),
+            Label("透明标签_窗口标题", {8, 5, 100, 24}).WithText("  岫澜IP v" XIULAN_VERSION_MAJOR_MINOR).WithFont(14, kBold).WithColour(kWhite),
             Label("透明标签_最小化", {795, 3, 21, 24}).WithColour(kWhite),
             Label("透明标签_关闭", {832, 2, 28, 24}).WithColour(kWhite),
             Label("透明标签_帐号", {664, 47, 76, 24}),
