@@ -22,7 +22,9 @@ class VersionResource : public ::testing::Test {
         data_.resize(size);
         ASSERT_TRUE(GetFileVersionInfoW(file.c_str(), 0, size, data_.data()));
     }
-    static std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }
+    static std::wstring Widen(const char* ascii) {
+        return std::wstring(ascii, ascii + strlen(ascii));
+    }
     // A text of the string table the translation list names first.
     std::wstring Text(const wchar_t* name) {
         struct Translation {

@@ -2,12 +2,12 @@
 # person would (xdotool): find a window, click in it, wait for a process, and
 # run the stand-in service. Sourced, not run.
 
-# The visible window with this title and width, else nothing.
+# The visible window with this title and width (any width when empty), else nothing.
 visible_window() {  # title width
   local w X Y WIDTH HEIGHT SCREEN WINDOW
   for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" = "$2" ] && { echo "$w"; return 0; }
+    [ -z "$2" ] || [ "$WIDTH" = "$2" ] && { echo "$w"; return 0; }
   done
   return 1
 }
