@@ -10,7 +10,7 @@
 set -uo pipefail
 setup=$1 built_exe=$2 standin=$3 build=$(cd "$4" && pwd) version=$5
 root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../support/wine_desktop.sh
+# shellcheck source=tests/support/wine_desktop.sh
 source "$root/tests/support/wine_desktop.sh"
 [ -f "$setup" ] || { echo "FAIL: no installer at $setup"; exit 1; }
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}

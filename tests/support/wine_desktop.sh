@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # sets variables for the scripts that source it
 # Helpers for scripts that use Windows programs under Wine on an X display as a
 # person would (xdotool): find a window, click in it, wait for a process, and
 # run the stand-in service. Sourced, not run.
