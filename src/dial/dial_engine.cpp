@@ -123,6 +123,22 @@ DialEngine::DialEngine(RasApi& ras, MessagePump& pump, std::chrono::milliseconds
 std::string DialEngine::Dial(const std::string& entryName, const std::string& host,
                              const std::string& userName, const std::string& password,
                              std::uint32_t vpnStrategy, DialNotifier notifier) {
+    // A click may dial again from inside this dial's wait, hence a depth.
+    ++dialDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{dialDepth_};
+    ++dialCount_;
+    std::string result =
+        DialOnce(entryName, host, userName, password, vpnStrategy, std::move(notifier));
+    lastDialResult_ = result;
+    return result;
+}
+
+std::string DialEngine::DialOnce(const std::string& entryName, const std::string& host,
+                                 const std::string& userName, const std::string& password,
+                                 std::uint32_t vpnStrategy, DialNotifier notifier) {
     const std::string name = entryName.empty() ? kDefaultEntryName : entryName;
     Log("拨号开始: 连接 " + name + ", 服务器 " + host + ", 协议 " + ProtocolName(vpnStrategy) +
         ", 帐号 " + userName);
@@ -154,6 +170,7 @@ std::string DialEngine::Dial(const std::string& entryName, const std::string& ho
     params.password = password;
     state_.connectionHandle = 0;
     lastError_ = 0;
+    hungUpByProgram_ = false;
     const std::uint32_t refused =
         ras_.Dial(state_.phoneBookPath, params, std::move(notifier), state_.connectionHandle);
     if (refused != 0) {
@@ -207,6 +224,7 @@ std::string DialEngine::HangUpVpn(const std::string& entryName) {
             return "错误:" + ras_.ErrorString(error);
         }
         Log("挂断 " + c.entryName);
+        hungUpByProgram_ = true;
         return "挂断拨号:" + c.entryName;
     }
     return "";

@@ -66,10 +66,24 @@ class DialEngine {
     // Set once, before the first dial; without it the steps go nowhere.
     void SetLog(DialLog log) { log_ = std::move(log); }
 
+    // True while a Dial is under way (its wait dispatches messages, so other
+    // handlers run inside it).
+    bool IsDialling() const { return dialDepth_ > 0; }
+    // True from the moment this engine ended a connection until the next dial
+    // starts: a link the program ended itself is no abnormal drop, even before
+    // the connect button has been refreshed.
+    bool HungUpByProgram() const { return hungUpByProgram_; }
+    // Dials started in this run, and what the last one to finish returned.
+    std::uint64_t DialCount() const { return dialCount_; }
+    const std::string& LastDialResult() const { return lastDialResult_; }
+
     DialState& State() { return state_; }
     RasApi& Ras() { return ras_; }
 
   private:
+    std::string DialOnce(const std::string& entryName, const std::string& host,
+                         const std::string& userName, const std::string& password,
+                         std::uint32_t vpnStrategy, DialNotifier notifier);
     std::string WaitForOutcome();
     void Log(const std::string& line) const;
 
@@ -80,6 +94,10 @@ class DialEngine {
     DialLog log_;
     // The last error a progress report carried, for the outcome's log line.
     std::atomic<std::uint32_t> lastError_{0};
+    int dialDepth_ = 0;
+    bool hungUpByProgram_ = false;
+    std::uint64_t dialCount_ = 0;
+    std::string lastDialResult_;
 };
 
 }  // namespace xl::dial

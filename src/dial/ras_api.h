@@ -86,6 +86,23 @@ struct RasConnectionList {
     std::vector<RasConnection> connections;
 };
 
+// A registration for the service's word that a connection ended. Destroying it
+// ends the registration; once the destructor has returned, its callback no
+// longer runs and is not running.
+class DisconnectionWatch {
+  public:
+    virtual ~DisconnectionWatch() = default;
+};
+
+struct DisconnectionWatchStart {
+    std::unique_ptr<DisconnectionWatch> watch;  // null when the service declined
+    std::uint32_t error = 0;                    // why it declined
+};
+
+// Called on a thread that is not the caller's; several ends in quick
+// succession may come as one call.
+using DisconnectionCallback = std::function<void()>;
+
 class RasApi {
   public:
     virtual ~RasApi() = default;
@@ -108,6 +125,9 @@ class RasApi {
     virtual std::string DocumentsFolder() = 0;
     // Removes the phone-book file; a missing file counts as removed.
     virtual bool DeletePhoneBook(const std::string& path) = 0;
+    // Asks to be told whenever any connection ends, the program's own hang-ups
+    // included. The service (or simulator) must outlive the watch.
+    virtual DisconnectionWatchStart WatchDisconnections(DisconnectionCallback onDisconnection) = 0;
 };
 
 enum class RasBackend { Real, Simulated };

@@ -106,6 +106,10 @@ class Win32RasApi : public RasApi {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
+
+    DisconnectionWatchStart WatchDisconnections(DisconnectionCallback onDisconnection) override {
+        return WatchRasDisconnections(std::move(onDisconnection));
+    }
 };
 
 }  // namespace

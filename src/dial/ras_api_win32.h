@@ -11,5 +11,8 @@ namespace xl::dial {
 std::unique_ptr<RasApi> MakeWin32RasApi();
 // SHGetSpecialFolderPathA(CSIDL_PERSONAL); empty when the shell has none.
 std::string ShellDocumentsFolder();
+// Every connection's end, from RasConnectionNotificationW on an auto-reset
+// event that a thread-pool wait watches; the callback runs on a pool thread.
+DisconnectionWatchStart WatchRasDisconnections(DisconnectionCallback onDisconnection);
 
 }  // namespace xl::dial

@@ -46,6 +46,68 @@ struct RasSimulator::Run {
     std::thread thread;
 };
 
+// One disconnection watch: a thread that sleeps until told and then calls
+// back. Word that comes while it sleeps or calls back folds into one call, as
+// with the service's auto-reset event.
+struct RasSimulator::Watcher {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool pending = false;
+    bool calling = false;
+    bool stopping = false;
+    DisconnectionCallback callback;
+    std::thread thread;
+
+    void Run() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return pending || stopping; });
+            if (stopping) return;
+            pending = false;
+            calling = true;
+            lock.unlock();
+            if (callback) callback();
+            lock.lock();
+            calling = false;
+            changed.notify_all();
+        }
+    }
+    void Tell() {
+        {
+            std::lock_guard lock(mutex);
+            pending = true;
+        }
+        changed.notify_all();
+    }
+    void WaitIdle() {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return (!pending && !calling) || stopping; });
+    }
+    // Never from the callback itself: it would wait for its own thread.
+    void Stop() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+};
+
+class RasSimulator::SimWatch final : public DisconnectionWatch {
+  public:
+    SimWatch(RasSimulator& sim, std::shared_ptr<Watcher> watcher)
+        : sim_(sim), watcher_(std::move(watcher)) {}
+    ~SimWatch() override {
+        sim_.Unwatch(*watcher_);
+        watcher_->Stop();
+    }
+
+  private:
+    RasSimulator& sim_;
+    std::shared_ptr<Watcher> watcher_;
+};
+
 SimConfig DemoSimConfig() {
     SimConfig config;
     config.defaultOutcome = SimOutcome::Connect;
@@ -179,7 +241,43 @@ void RasSimulator::Finish(const Run& run, const Notification& last) {
 }
 
 void RasSimulator::RemoveConnection(RasHandle handle) {
-    std::erase_if(connections_, [&](const RasConnection& c) { return c.handle == handle; });
+    if (std::erase_if(connections_, [&](const RasConnection& c) { return c.handle == handle; })) {
+        SignalDisconnection();
+    }
+}
+
+void RasSimulator::SignalDisconnection() {
+    for (const auto& watcher : watchers_) watcher->Tell();
+}
+
+DisconnectionWatchStart RasSimulator::WatchDisconnections(DisconnectionCallback onDisconnection) {
+    auto watcher = std::make_shared<Watcher>();
+    watcher->callback = std::move(onDisconnection);
+    watcher->thread = std::thread(&Watcher::Run, watcher.get());
+    {
+        std::lock_guard lock(mutex_);
+        watchers_.push_back(watcher);
+    }
+    return {std::make_unique<SimWatch>(*this, std::move(watcher)), 0};
+}
+
+void RasSimulator::Unwatch(const Watcher& watcher) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(watchers_, [&](const auto& w) { return w.get() == &watcher; });
+}
+
+void RasSimulator::WaitWatchersIdle() {
+    std::vector<std::shared_ptr<Watcher>> watchers;
+    {
+        std::lock_guard lock(mutex_);
+        watchers = watchers_;
+    }
+    for (const auto& watcher : watchers) watcher->WaitIdle();
+}
+
+int RasSimulator::WatchCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(watchers_.size());
 }
 
 std::uint32_t RasSimulator::HangUp(RasHandle handle) {
@@ -191,7 +289,10 @@ std::uint32_t RasSimulator::HangUp(RasHandle handle) {
     });
     if (listed == connections_.end() && run == runs_.end()) return kRasErrorInvalidHandle;
     if (listed != connections_.end() && hangUpError_ != 0) return hangUpError_;
-    if (listed != connections_.end()) connections_.erase(listed);
+    if (listed != connections_.end()) {
+        connections_.erase(listed);
+        SignalDisconnection();
+    }
     if (run != runs_.end()) (*run)->cancelled = true;
     changed_.notify_all();
     return 0;
@@ -244,6 +345,7 @@ bool RasSimulator::DropConnection(const std::string& entryName) {
         if (run->handle == it->handle) run->cancelled = true;
     }
     connections_.erase(it);
+    SignalDisconnection();
     changed_.notify_all();
     return true;
 }

@@ -5,7 +5,9 @@
 // its own, or fails the way real dials fail: refused credentials, an unreachable
 // server, no answer at all, a refusal before dialling. Tests can hold every
 // notification until they release it, drop a link from the server side, and
-// add connections made by other programs.
+// add connections made by other programs. Like the service, it tells each
+// disconnection watch, on the watch's own thread, when a listed connection
+// ends (hung up or dropped).
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -62,6 +64,7 @@ class RasSimulator : public RasApi {
     std::string ErrorString(std::uint32_t code) override;
     std::string DocumentsFolder() override;
     bool DeletePhoneBook(const std::string& path) override;
+    DisconnectionWatchStart WatchDisconnections(DisconnectionCallback onDisconnection) override;
 
     // Stepping: delivers the next held notification and returns once the
     // notifier has returned; false when none is held within `timeout`.
@@ -86,9 +89,15 @@ class RasSimulator : public RasApi {
     int PhoneBookDeletions() const;
     std::optional<RasDialParams> LastDialParams() const;
     std::vector<RasConnection> Connections() const;
+    // Disconnection watches alive now (each has one thread).
+    int WatchCount() const;
+    // Returns once every watch has called back for the ends told so far.
+    void WaitWatchersIdle();
 
   private:
     struct Run;
+    struct Watcher;
+    class SimWatch;
     struct Notification {
         std::uint32_t state;
         std::uint32_t error;
@@ -99,6 +108,9 @@ class RasSimulator : public RasApi {
     bool AwaitTurn(std::unique_lock<std::mutex>& lock, const Run& run);
     void Finish(const Run& run, const Notification& last);
     void RemoveConnection(RasHandle handle);
+    // Under mutex_: a listed connection has ended.
+    void SignalDisconnection();
+    void Unwatch(const Watcher& watcher);
 
     SimConfig config_;
     mutable std::mutex mutex_;
@@ -106,6 +118,7 @@ class RasSimulator : public RasApi {
     std::map<std::string, std::map<std::string, RasEntry>> phoneBooks_;
     std::vector<RasConnection> connections_;
     std::vector<std::shared_ptr<Run>> runs_;
+    std::vector<std::shared_ptr<Watcher>> watchers_;
     std::optional<RasDialParams> lastDial_;
     RasHandle nextHandle_ = 0x1000;
     std::uint32_t entryError_ = 0;

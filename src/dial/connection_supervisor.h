@@ -1,0 +1,128 @@
+#pragma once
+// Watches the VPN link for the main window's three timers: reconnects after an
+// abnormal drop, or disables the chosen adapter instead when the user asked for
+// that, and hangs up and redials a live link at a fixed interval. It also
+// listens for the remote-access service's word that a connection ended and then
+// runs the same two drop checks at once, so a drop is handled within a second
+// rather than at the next 5-second tick.
+//
+// Threads: every operation runs on the user-interface thread, except the
+// disconnection callback, which only posts the checks there. The ticks
+// dispatch window messages while they wait and dial, so ticks, clicks and the
+// posted checks run inside one another; one reaction is under way at a time
+// and none starts inside a dial.
+//
+// Ownership: the supervisor holds the drop options (the settings panel and the
+// adapter dialog set them through it); the engine, the panel and the service
+// behind the engine are borrowed and outlive it.
+//
+// Failure: nothing here fails visibly beyond the status texts; what was seen
+// and done goes to the log sink, one line each.
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dial/dial_engine.h"
+#include "dial/dial_progress.h"
+
+namespace xl::dial {
+
+// The connection panel as the supervisor reaches it.
+class SupervisedConnection : public ConnectionStatusView {
+  public:
+    // The connect button's tag: "连接" (not connected) or "断开" (connected).
+    virtual std::string ConnectButtonTag() = 0;
+    // Caption of both 透明标签_当前IP and 透明标签_归属地.
+    virtual void SetIpLabels(const std::string& text) = 0;
+    // The connect button's click: dials while the tag is "连接", hangs up otherwise.
+    virtual void ToggleConnection() = 0;
+};
+
+// The options of drop handling; "yes" is the only text that counts as on.
+struct DropOptions {
+    std::string autoReconnect;      // AutoReconnection: 时钟_掉线自动重连 runs
+    std::string disableOnDrop;      // JingYongWangKa: a drop disables the adapter instead
+    std::string chosenAdapterName;  // WangKaName: connection name of that adapter
+    std::string adapterDisabled;    // "yes" once a drop disabled it; empty at start
+};
+
+// Disables (false) or enables (true) an adapter by its connection name and
+// waits for that to finish; the composition root hands in the adapter control.
+using AdapterAdminSwitch = std::function<void(const std::string& connectionName, bool enable)>;
+// One line for the program's log.
+using SupervisorLog = std::function<void(const std::string& line)>;
+
+inline constexpr const char* kAutoReconnectStatus = "检测到异常掉线，开始自动重连...";
+inline constexpr const char* kAutoReconnectIpText = "异常掉线重连中...";
+inline constexpr const char* kAdapterDisabledStatusHead = "检测到异常掉线，已禁止网卡：";
+inline constexpr const char* kAdapterDisabledStatusTail = " 请恢复网卡后再连接";
+inline constexpr const char* kAdapterDisabledIpText = "异常掉线已经禁用网卡";
+inline constexpr const char* kTimedReconnectText = "定时重连中...";
+
+class ConnectionSupervisor {
+  public:
+    ConnectionSupervisor(DialEngine& engine, SupervisedConnection& panel,
+                         AdapterAdminSwitch setAdapterAdminState, SupervisorLog log,
+                         PostToUiThread post);
+    ~ConnectionSupervisor();
+    ConnectionSupervisor(const ConnectionSupervisor&) = delete;
+    ConnectionSupervisor& operator=(const ConnectionSupervisor&) = delete;
+
+    // Tick of 时钟_掉线自动重连: one redial per abnormal drop while the
+    // auto-reconnect option is on and disableOnDrop is not.
+    void AutoReconnectTick();
+    // Tick of 时钟_异常掉线禁用网卡: disables the chosen adapter once per drop.
+    void DropGuardTick();
+    // Tick of 时钟_定时重连: hangs up and redials a live link; never starts one.
+    void TimedReconnectTick();
+
+    // Registers for the service's disconnection word; false (and a log line)
+    // when the service declines, and the timers alone watch the link.
+    bool WatchDisconnections();
+    // What the disconnection word posts: both drop checks at once.
+    void CheckForDrop();
+
+    // The options, as the settings panel, the adapter dialog and start-up set them.
+    const DropOptions& Options() const { return options_; }
+    void SetAutoReconnect(std::string yesNo);
+    void SetDisableOnDrop(std::string yesNo);
+    // A row chosen in the adapter dialog; kept for this run even if not confirmed.
+    void ChooseAdapter(std::string connectionName);
+    // The dialog's confirm: false, and nothing changes, while no adapter is
+    // chosen; otherwise disableOnDrop becomes "yes".
+    bool ConfirmDisableOnDrop();
+    // The option switched off: no longer disabling, and no adapter counts as
+    // disabled (the adapter itself is left as it is).
+    void SwitchOffDisableOnDrop();
+    // 透明标签_恢复网卡: enables the chosen adapter (an empty name too) whatever
+    // the state, and it no longer counts as disabled.
+    void RestoreAdapter();
+
+  private:
+    bool IsAbnormalDrop();
+    // False while another reaction or a dial is under way.
+    bool MayAct() const;
+    void AutoReconnectCheck();
+    // Hang up, let the hang-up land, refresh the button, dial again; the dial's result.
+    std::string Redial();
+    void OnDisconnection();
+    void Log(const std::string& line);
+
+    DialEngine& engine_;
+    SupervisedConnection& panel_;
+    AdapterAdminSwitch setAdapterAdminState_;
+    SupervisorLog log_;
+    PostToUiThread post_;
+    DropOptions options_;
+    bool acting_ = false;
+    // Posted checks run only while this lives; read on the user-interface thread.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::weak_ptr<int> token_ = alive_;
+    std::unique_ptr<DisconnectionWatch> watch_;
+    // Set by the watch's thread, cleared when the posted check starts: a burst
+    // of word about one drop posts one check.
+    std::atomic<bool> checkPosted_{false};
+};
+
+}  // namespace xl::dial

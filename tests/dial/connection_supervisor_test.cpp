@@ -1,0 +1,505 @@
+// The supervisor over the simulator and a panel that behaves like the main
+// window's: what counts as a drop, the one reaction each drop gets (a redial
+// or a disabled adapter), the timed reconnect, the disconnection word racing
+// the timers, and ticks that arrive inside a reaction or a dial.
+#include "dial/connection_supervisor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "supervisor_test_support.h"
+
+namespace xl::dial {
+namespace {
+
+using namespace std::chrono_literals;
+using test::kSupervisedEntry;
+
+enum TimerId { kAutoReconnectTimer, kDropGuardTimer, kTimedReconnectTimer };
+using Command = std::pair<std::string, bool>;  // connection name, enable
+using Commands = std::vector<Command>;
+
+const std::string kDisabledStatus = "检测到异常掉线，已禁止网卡：本地连接 请恢复网卡后再连接";
+
+class SupervisorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        timers.Start(kAutoReconnectTimer, 5s, [this] { supervisor->AutoReconnectTick(); });
+        timers.Start(kDropGuardTimer, 5s, [this] { supervisor->DropGuardTick(); });
+    }
+    void TearDown() override {
+        supervisor.reset();
+        sim.WaitIdle();  // no dial still reports to the panel
+        EXPECT_EQ(sim.WatchCount(), 0) << "a watch thread outlived its supervisor";
+    }
+
+    std::unique_ptr<ConnectionSupervisor> MakeSupervisor() {
+        return std::make_unique<ConnectionSupervisor>(
+            engine, panel,
+            [this](const std::string& name, bool enable) { netsh.emplace_back(name, enable); },
+            [this](const std::string& line) { log.push_back(line); },
+            [this](std::function<void()> task) { pump.Post(std::move(task)); });
+    }
+    // Progress texts on their way are shown and the checks the disconnection
+    // word posted have run.
+    void Settle() {
+        sim.WaitIdle();
+        sim.WaitWatchersIdle();
+        pump.DispatchPending();
+    }
+    // No link, nothing recorded, a fresh supervisor.
+    void StartOver(bool watch) {
+        supervisor.reset();
+        for (const auto& c : sim.Connections()) sim.HangUp(c.handle);
+        Settle();
+        panel.RefreshConnectButton();
+        panel.caption = "已断开";
+        supervisor = MakeSupervisor();
+        if (watch) {
+            ASSERT_TRUE(supervisor->WatchDisconnections());
+        }
+        netsh.clear();
+        log.clear();
+        panel.dials = 0;
+    }
+    void Connect() {
+        ASSERT_EQ(panel.tag, "连接");
+        panel.ToggleConnection();
+        Settle();
+        ASSERT_EQ(panel.tag, "断开");
+        ASSERT_EQ(panel.caption, "连接成功");
+        panel.ForgetHistory();
+    }
+    void SetOptions(const char* autoReconnect, const char* disableOnDrop, const char* adapter) {
+        supervisor->SetAutoReconnect(autoReconnect);
+        supervisor->SetDisableOnDrop(disableOnDrop);
+        supervisor->ChooseAdapter(adapter);
+    }
+    bool Logged(const std::string& line) const {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+
+    RasSimulator sim{test::FreeRunningConfig()};
+    test::FakePump pump;
+    DialEngine engine{sim, pump, 1ms};
+    test::FakePanel panel{engine, [this](std::function<void()> t) { pump.Post(std::move(t)); }};
+    Commands netsh;
+    std::vector<std::string> log;
+    std::unique_ptr<ConnectionSupervisor> supervisor = MakeSupervisor();
+    test::VirtualTimers timers;
+};
+
+enum class Event { ServerDrop, UserDisconnect, DropBehindForeignVpn, ProgramHangUp };
+
+struct DropCase {
+    const char* name;
+    const char* autoReconnect;
+    const char* disableOnDrop;
+    const char* adapter;
+    Event event;
+    int redials;
+    Commands commands;
+    std::string status;  // shown on the way; empty: the status line is left alone
+    const char* ipText;
+    std::vector<std::string> logLines;
+    const char* tagAfter;
+};
+
+TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
+    const DropCase cases[] = {
+        {"drop, auto-reconnect",
+         "yes",
+         "no",
+         "",
+         Event::ServerDrop,
+         1,
+         {},
+         "检测到异常掉线，开始自动重连...",
+         "异常掉线重连中...",
+         {"检测到异常掉线，开始自动重连", "自动重连：连接成功"},
+         "断开"},
+        {"drop, both options",
+         "yes",
+         "yes",
+         "本地连接",
+         Event::ServerDrop,
+         0,
+         {{"本地连接", false}},
+         kDisabledStatus,
+         "异常掉线已经禁用网卡",
+         {"检测到异常掉线，已禁止网卡：本地连接"},
+         "连接"},
+        {"adapter option without a name",
+         "yes",
+         "yes",
+         "",
+         Event::ServerDrop,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+        {"both options off", "no", "no", "本地连接", Event::ServerDrop, 0, {}, "", "", {}, "断开"},
+        {"options other than yes",
+         "YES",
+         "on",
+         "本地连接",
+         Event::ServerDrop,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+        {"user disconnect, auto-reconnect",
+         "yes",
+         "no",
+         "",
+         Event::UserDisconnect,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "连接"},
+        {"user disconnect, adapter option",
+         "no",
+         "yes",
+         "本地连接",
+         Event::UserDisconnect,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "连接"},
+        {"foreign VPN hides the drop",
+         "yes",
+         "no",
+         "",
+         Event::DropBehindForeignVpn,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+        {"foreign VPN hides it from the adapter check",
+         "no",
+         "yes",
+         "本地连接",
+         Event::DropBehindForeignVpn,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+        {"program's hang-up before the button caught up",
+         "yes",
+         "no",
+         "",
+         Event::ProgramHangUp,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+        {"program's hang-up, adapter option",
+         "no",
+         "yes",
+         "本地连接",
+         Event::ProgramHangUp,
+         0,
+         {},
+         "",
+         "",
+         {},
+         "断开"},
+    };
+    for (const bool watch : {false, true}) {
+        for (const DropCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (watch ? ", with the word" : ", timers only"));
+            StartOver(watch);
+            Connect();
+            SetOptions(c.autoReconnect, c.disableOnDrop, c.adapter);
+            switch (c.event) {
+                case Event::ServerDrop:
+                    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+                    break;
+                case Event::UserDisconnect:
+                    panel.ToggleConnection();
+                    break;
+                case Event::DropBehindForeignVpn:
+                    sim.AddForeignConnection("公司VPN");
+                    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+                    break;
+                case Event::ProgramHangUp:
+                    // A switch of server: hang up, then messages run before the refresh.
+                    engine.HangUpVpn("");
+                    break;
+            }
+            // Six rounds of both 5-second timers, with the posted checks between.
+            for (int round = 0; round < 6; ++round) {
+                Settle();
+                timers.Advance(5s);
+            }
+            Settle();
+
+            EXPECT_EQ(panel.dials - 1, c.redials);
+            EXPECT_EQ(netsh, c.commands);
+            EXPECT_EQ(log, c.logLines);
+            if (c.status.empty()) {
+                EXPECT_FALSE(panel.Saw(kDisabledStatus));
+                EXPECT_FALSE(panel.Saw("检测到异常掉线，开始自动重连..."));
+            } else {
+                EXPECT_TRUE(panel.Saw(c.status));
+                EXPECT_TRUE(panel.ShowedIp(c.ipText));
+            }
+            EXPECT_EQ(panel.tag, c.tagAfter);
+        }
+    }
+}
+
+TEST_F(SupervisorTest, AFailedRedialIsTheOnlyAttemptForItsDrop) {
+    Connect();
+    SetOptions("yes", "no", "");
+    sim.SetHostOutcome("vpn1.example.net", SimOutcome::AuthenticationRefused);
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    timers.Advance(5s);
+    Settle();
+    EXPECT_EQ(panel.dials, 2);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].rfind("自动重连：连接失败：错误代码:691", 0), 0u) << log[1];
+    // The refused dial stays listed until something hangs it up, as with the service.
+    for (const auto& c : sim.Connections()) sim.HangUp(c.handle);
+    panel.RefreshConnectButton();
+    timers.Advance(60s);
+    Settle();
+    EXPECT_EQ(panel.dials, 2);
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST_F(SupervisorTest, TimedReconnectRedialsALiveLinkAndNeverStartsOne) {
+    timers.Start(kTimedReconnectTimer, 15s, [this] { supervisor->TimedReconnectTick(); });
+    // The button still says "断开", yet no link is up.
+    panel.tag = "断开";
+    timers.Advance(15s);
+    EXPECT_EQ(panel.dials, 0);
+    EXPECT_TRUE(panel.captions.empty());
+
+    panel.tag = "连接";
+    Connect();
+    // Whatever the other two options say.
+    SetOptions("no", "yes", "本地连接");
+    const RasHandle first = sim.Connections().at(0).handle;
+    timers.Advance(15s);
+    Settle();
+    EXPECT_EQ(panel.dials, 2);
+    EXPECT_TRUE(panel.Saw("定时重连中..."));
+    EXPECT_TRUE(panel.ShowedIp("定时重连中..."));
+    ASSERT_EQ(sim.Connections().size(), 1u);
+    EXPECT_NE(sim.Connections()[0].handle, first);
+    EXPECT_EQ(panel.tag, "断开");
+    EXPECT_TRUE(netsh.empty());
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SupervisorTest, TicksInsideADialLeaveItAlone) {
+    // Every timer and the posted check fire while a dial waits. The link being
+    // dialled is already listed, so a timed reconnect there would hang it up
+    // and dial inside the dial.
+    timers.Start(kTimedReconnectTimer, 15s, [this] { supervisor->TimedReconnectTick(); });
+    for (const bool userDial : {true, false}) {
+        SCOPED_TRACE(userDial ? "the user's dial" : "the supervisor's redial");
+        StartOver(true);
+        const std::uint64_t dialsBefore = engine.DialCount();
+        SetOptions("yes", "no", "");
+        if (!userDial) {
+            Connect();
+            ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+        }
+        int inside = 0;
+        pump.onDispatch = [&] {
+            if (!engine.IsDialling()) return;
+            ++inside;
+            EXPECT_EQ(panel.tag, "连接");
+            timers.Advance(15s);
+            supervisor->CheckForDrop();
+        };
+        if (userDial) {
+            panel.ToggleConnection();
+        } else {
+            timers.Advance(5s);
+        }
+        pump.onDispatch = nullptr;
+        Settle();
+        EXPECT_GT(inside, 0);
+        EXPECT_EQ(panel.dials, userDial ? 1 : 2);
+        EXPECT_EQ(engine.DialCount() - dialsBefore, userDial ? 1u : 2u);
+        EXPECT_EQ(sim.Connections().size(), 1u);
+        EXPECT_EQ(panel.tag, "断开");
+    }
+}
+
+TEST_F(SupervisorTest, TicksInsideAReactionsWaitLeaveItAlone) {
+    // The adapter check waits 10 ms between the hang-up and the command; a tick
+    // there still sees the button at "断开" and the link gone.
+    Connect();
+    SetOptions("yes", "yes", "本地连接");
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    pump.onDispatch = [&] {
+        supervisor->DropGuardTick();
+        supervisor->CheckForDrop();
+    };
+    supervisor->DropGuardTick();
+    pump.onDispatch = nullptr;
+    EXPECT_EQ(netsh, (Commands{{"本地连接", false}}));
+}
+
+TEST_F(SupervisorTest, TheDisconnectionWordAndATickForOneDropActOnce) {
+    enum class Order { TickFirst, WordFirst, TickInsideTheWordsReaction };
+    struct RaceCase {
+        const char* name;
+        bool adapterOption;
+        Order order;
+    };
+    const RaceCase cases[] = {
+        {"redial, tick first", false, Order::TickFirst},
+        {"redial, word first", false, Order::WordFirst},
+        {"redial, tick inside the word's reaction", false, Order::TickInsideTheWordsReaction},
+        {"adapter, tick first", true, Order::TickFirst},
+        {"adapter, word first", true, Order::WordFirst},
+        {"adapter, tick inside the word's reaction", true, Order::TickInsideTheWordsReaction},
+    };
+    for (const RaceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartOver(true);
+        Connect();
+        SetOptions("yes", c.adapterOption ? "yes" : "no", "本地连接");
+
+        bool ticked = false;
+        if (c.order == Order::TickInsideTheWordsReaction) {
+            pump.onDispatch = [&] {
+                const bool reacting =
+                    panel.Saw(kDisabledStatus) || panel.Saw("检测到异常掉线，开始自动重连...");
+                if (reacting && !ticked) {
+                    ticked = true;
+                    timers.Advance(5s);
+                }
+            };
+        }
+        ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+        if (c.order == Order::TickFirst) timers.Advance(5s);
+        Settle();
+        pump.onDispatch = nullptr;
+        timers.Advance(30s);
+        Settle();
+
+        if (c.order == Order::TickInsideTheWordsReaction) {
+            EXPECT_TRUE(ticked);
+        }
+        if (c.adapterOption) {
+            EXPECT_EQ(netsh, (Commands{{"本地连接", false}}));
+            EXPECT_EQ(panel.dials, 1);
+        } else {
+            EXPECT_TRUE(netsh.empty());
+            EXPECT_EQ(panel.dials, 2);
+            EXPECT_EQ(panel.tag, "断开");
+        }
+    }
+}
+
+TEST_F(SupervisorTest, TheDisconnectionWordHandlesADropWithinASecond) {
+    ASSERT_TRUE(supervisor->WatchDisconnections());
+    Connect();
+    SetOptions("yes", "no", "");
+    const auto dropped = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    // No timer ticks: the word alone brings the redial.
+    ASSERT_TRUE(pump.DispatchUntil([&] { return panel.dials == 2; }, 1s));
+    EXPECT_LT(std::chrono::steady_clock::now() - dropped, 1s);
+    EXPECT_TRUE(panel.Saw("检测到异常掉线，开始自动重连..."));
+    Settle();
+    EXPECT_EQ(panel.tag, "断开");
+}
+
+TEST_F(SupervisorTest, ACheckPostedToAGoneSupervisorDoesNothing) {
+    ASSERT_TRUE(supervisor->WatchDisconnections());
+    Connect();
+    SetOptions("yes", "no", "");
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    sim.WaitWatchersIdle();  // the check is posted
+    supervisor.reset();
+    EXPECT_EQ(sim.WatchCount(), 0);
+    pump.DispatchPending();
+    EXPECT_EQ(panel.dials, 1);
+}
+
+TEST_F(SupervisorTest, WithoutTheServicesWordTheTimersAloneWatch) {
+    class SilentService : public RasSimulator {
+      public:
+        using RasSimulator::RasSimulator;
+        DisconnectionWatchStart WatchDisconnections(DisconnectionCallback) override {
+            return {nullptr, 1};
+        }
+    };
+    SilentService silent(test::FreeRunningConfig());
+    DialEngine silentEngine(silent, pump, 1ms);
+    ConnectionSupervisor s(
+        silentEngine, panel, {}, [this](const std::string& line) { log.push_back(line); },
+        [this](std::function<void()> task) { pump.Post(std::move(task)); });
+    EXPECT_FALSE(s.WatchDisconnections());
+    EXPECT_EQ(log, std::vector<std::string>{"断线通知不可用（1），掉线由定时检查发现"});
+}
+
+TEST_F(SupervisorTest, AdapterOptionStates) {
+    // Confirming without a chosen adapter changes nothing.
+    EXPECT_FALSE(supervisor->ConfirmDisableOnDrop());
+    EXPECT_EQ(supervisor->Options().disableOnDrop, "");
+
+    // Restore with no adapter runs the command with an empty name.
+    supervisor->RestoreAdapter();
+    EXPECT_EQ(netsh, (Commands{{"", true}}));
+    EXPECT_EQ(supervisor->Options().adapterDisabled, "no");
+
+    supervisor->ChooseAdapter("本地连接");
+    EXPECT_TRUE(supervisor->ConfirmDisableOnDrop());
+    EXPECT_EQ(supervisor->Options().disableOnDrop, "yes");
+
+    // Watching, disabled, restored, watching again: a second drop disables
+    // again, once.
+    netsh.clear();
+    for (int drop = 0; drop < 2; ++drop) {
+        Connect();
+        ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+        timers.Advance(20s);
+        EXPECT_EQ(supervisor->Options().adapterDisabled, "yes");
+        supervisor->RestoreAdapter();
+    }
+    const Commands expected{
+        {"本地连接", false}, {"本地连接", true}, {"本地连接", false}, {"本地连接", true}};
+    EXPECT_EQ(netsh, expected);
+    EXPECT_TRUE(Logged("恢复网卡：本地连接"));
+
+    // Switching the option off forgets the disabled adapter without enabling it.
+    Connect();
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    timers.Advance(5s);
+    supervisor->SwitchOffDisableOnDrop();
+    EXPECT_EQ(supervisor->Options().disableOnDrop, "no");
+    EXPECT_EQ(supervisor->Options().adapterDisabled, "no");
+    EXPECT_EQ(netsh.size(), 5u);
+    EXPECT_EQ(netsh.back(), (Command{"本地连接", false}));
+}
+
+}  // namespace
+}  // namespace xl::dial
