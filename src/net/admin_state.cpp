@@ -44,6 +44,7 @@ std::string ProcessCommand::Display() const {
 
 std::string ProcessOutcome::Describe() const {
     if (!started) return "未能启动, 错误 " + std::to_string(startError);
+    if (endedAtLimit) return "超过时限未结束, 已终止";
     return "退出码 " + std::to_string(exitCode);
 }
 

@@ -2,6 +2,7 @@
 // Disabling and enabling an adapter by its connection name. The name comes
 // from the settings file, so it is outside input: a name that could change the
 // command it is placed in is refused and nothing runs.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,14 +31,21 @@ struct ProcessCommand {
 // How a command ended, for the log only: the program acts the same either way.
 struct ProcessOutcome {
     bool started = false;
-    int exitCode = 0;         // when started
-    unsigned startError = 0;  // the system's error number when not
+    int exitCode = 0;           // when started
+    unsigned startError = 0;    // the system's error number when not
+    bool endedAtLimit = false;  // still running at the runner's limit, so ended
 
     std::string Describe() const;
 };
 
-// The port that starts a command hidden and waits for it to end, however long
-// that takes.
+// How long the platform runner waits for a command. netsh normally ends within
+// a second or two; one that hangs must not freeze the window for good.
+inline constexpr std::chrono::seconds kProcessWaitLimit{30};
+
+// The port that starts a command hidden and waits for it to end. The platform
+// runner waits at most its limit and then ends the command, so a hung command
+// cannot change the adapter long after the user has moved on; it never starts
+// it again.
 class ProcessRunner {
   public:
     virtual ~ProcessRunner() = default;
@@ -65,7 +73,9 @@ std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enab
 void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
                           const CommandLog& log = {});
 
-// Hidden CreateProcessA on Windows, posix_spawnp on POSIX.
-std::unique_ptr<ProcessRunner> MakePlatformProcessRunner();
+// Hidden CreateProcessA on Windows, posix_spawnp on POSIX; each command is
+// waited for at most `waitLimit`, then ended.
+std::unique_ptr<ProcessRunner> MakePlatformProcessRunner(
+    std::chrono::milliseconds waitLimit = kProcessWaitLimit);
 
 }  // namespace xl::net

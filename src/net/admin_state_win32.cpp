@@ -1,6 +1,8 @@
-// Runs the adapter commands with netsh: a hidden process, waited for without
-// a time limit.
+// Runs the adapter commands with netsh: a hidden process, waited for up to the
+// runner's limit.
 #include <windows.h>
+
+#include <algorithm>
 
 #include "net/admin_state.h"
 
@@ -8,8 +10,26 @@ namespace xl::net {
 
 namespace {
 
+// Exit code of a command ended for running past the limit.
+constexpr UINT kGaveUpExitCode = WAIT_TIMEOUT;
+// How long an ended process is given to go away before its handle is closed.
+constexpr DWORD kEndWaitMs = 5000;
+
+// Waits for the process up to `limit`; one still running then is ended (false),
+// so a hung netsh cannot disable or enable the adapter long after the user moved on.
+bool WaitOrEnd(HANDLE process, std::chrono::milliseconds limit) {
+    // INFINITE is all ones: keep the limit below it.
+    const long long capped = std::clamp<long long>(limit.count(), 0, INFINITE - 1);
+    if (WaitForSingleObject(process, static_cast<DWORD>(capped)) != WAIT_TIMEOUT) return true;
+    TerminateProcess(process, kGaveUpExitCode);
+    WaitForSingleObject(process, kEndWaitMs);
+    return false;
+}
+
 class Win32ProcessRunner final : public ProcessRunner {
   public:
+    explicit Win32ProcessRunner(std::chrono::milliseconds waitLimit) : waitLimit_(waitLimit) {}
+
     ProcessOutcome RunAndWait(const ProcessCommand& command) override {
         std::string line = command.commandLine;  // CreateProcessA may write into it
         STARTUPINFOA startup{};
@@ -28,14 +48,18 @@ class Win32ProcessRunner final : public ProcessRunner {
                             nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
             return {.startError = GetLastError()};
         }
-        WaitForSingleObject(process.hProcess, INFINITE);
+        const bool endedAtLimit = !WaitOrEnd(process.hProcess, waitLimit_);
         // Read for the log only.
         DWORD exitCode = 0;
         GetExitCodeProcess(process.hProcess, &exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        return {.started = true, .exitCode = static_cast<int>(exitCode)};
+        return {
+            .started = true, .exitCode = static_cast<int>(exitCode), .endedAtLimit = endedAtLimit};
     }
+
+  private:
+    std::chrono::milliseconds waitLimit_;
 };
 
 }  // namespace
@@ -44,8 +68,8 @@ std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enab
     return NetshAdminCommand(name, enable);
 }
 
-std::unique_ptr<ProcessRunner> MakePlatformProcessRunner() {
-    return std::make_unique<Win32ProcessRunner>();
+std::unique_ptr<ProcessRunner> MakePlatformProcessRunner(std::chrono::milliseconds waitLimit) {
+    return std::make_unique<Win32ProcessRunner>(waitLimit);
 }
 
 }  // namespace xl::net

@@ -2,8 +2,11 @@
 // notifications of each kind of dial, the connection list, refusals and limits.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -146,6 +149,57 @@ TEST_F(RasSimulatorTest, DialWithoutNotifierStillConnects) {
     while (sim.Step(200ms)) {
     }
     EXPECT_EQ(sim.Connections().size(), 1u);
+}
+
+TEST_F(RasSimulatorTest, WatchesAreToldOfEveryEndOfAListedConnection) {
+    std::atomic<int> told{0};
+    auto start = sim.WatchDisconnections([&] { ++told; });
+    ASSERT_NE(start.watch, nullptr);
+    EXPECT_EQ(start.error, 0u);
+    EXPECT_EQ(sim.WatchCount(), 1);
+    const auto settle = [&] {
+        sim.WaitWatchersIdle();
+        return told.load();
+    };
+
+    RasHandle a = 0;
+    ASSERT_EQ(Dial(a), 0u);
+    StepAll();
+    const RasHandle foreign = sim.AddForeignConnection("别的VPN");
+    EXPECT_EQ(settle(), 0) << "a new connection is no end";
+    ASSERT_TRUE(sim.DropConnection("e"));
+    EXPECT_EQ(settle(), 1);
+    EXPECT_EQ(sim.HangUp(foreign), 0u);
+    EXPECT_EQ(settle(), 2);
+    EXPECT_EQ(sim.HangUp(foreign), kRasErrorInvalidHandle);
+    EXPECT_FALSE(sim.DropConnection("e"));
+    EXPECT_EQ(settle(), 2) << "nothing listed ended";
+
+    start.watch.reset();
+    EXPECT_EQ(sim.WatchCount(), 0);
+    sim.AddForeignConnection("别的VPN");
+    ASSERT_TRUE(sim.DropConnection("别的VPN"));
+    EXPECT_EQ(told.load(), 2) << "told after the watch was gone";
+}
+
+TEST_F(RasSimulatorTest, EndsWhileAWatchIsBusyComeAsOneCall) {
+    std::mutex gate;
+    std::unique_lock hold(gate);
+    std::atomic<int> entered{0};
+    std::atomic<int> told{0};
+    auto start = sim.WatchDisconnections([&] {
+        ++entered;
+        std::lock_guard wait(gate);
+        ++told;
+    });
+    for (int i = 0; i < 3; ++i) sim.AddForeignConnection("x" + std::to_string(i));
+    ASSERT_TRUE(sim.DropConnection("x0"));
+    while (entered.load() == 0) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(sim.DropConnection("x1"));
+    ASSERT_TRUE(sim.DropConnection("x2"));
+    hold.unlock();
+    sim.WaitWatchersIdle();
+    EXPECT_EQ(told.load(), 2);
 }
 
 TEST(RasSimulatorTexts, UnknownCodesLeaveThePreparedBuffer) {

@@ -37,6 +37,8 @@ TEST(CommandLog, EachCommandWithHowItEnded) {
         {{.started = true, .exitCode = 0}, command + ": 退出码 0"},
         {{.started = true, .exitCode = 1}, command + ": 退出码 1"},
         {{.started = false, .startError = 2}, command + ": 未能启动, 错误 2"},
+        {{.started = true, .exitCode = 258, .endedAtLimit = true},
+         command + ": 超过时限未结束, 已终止"},
     };
     for (const Case& c : cases) {
         FixedRunner runner(c.outcome);

@@ -6,6 +6,16 @@
 #include <fstream>
 #include <regex>
 
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
+#else
+#include <errno.h>
+#include <sys/wait.h>
+#endif
+
 #include "net/adapter_control.h"
 #include "net/adapters.h"
 #include "net/admin_state.h"
@@ -198,6 +208,51 @@ TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramWithoutAShell) {
     EXPECT_TRUE(fs::exists(odd));
     EXPECT_FALSE(fs::exists("pwned"));
 #endif
+}
+
+// The helper built beside this program, which never ends.
+ProcessCommand NeverEndingCommand() {
+    ProcessCommand command;
+#ifdef _WIN32
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    command.commandLine =
+        "\"" + (fs::path(self).parent_path() / "net_never_ends.exe").string() + "\"";
+#else
+    command.argv = {XIULAN_NEVER_ENDS};
+#endif
+    return command;
+}
+
+bool NeverEndingChildLeft() {
+#ifdef _WIN32
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return true;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        found |= entry.th32ParentProcessID == GetCurrentProcessId() &&
+                 _stricmp(entry.szExeFile, "net_never_ends.exe") == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+#else
+    // ECHILD: this program has no child at all, running or unreaped.
+    int status = 0;
+    return !(waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD);
+#endif
+}
+
+TEST_F(ProcessRunnerTest, GivesUpOnACommandThatNeverEndsAndEndsIt) {
+    constexpr auto kLimit = std::chrono::milliseconds(300);
+    const auto start = std::chrono::steady_clock::now();
+    MakePlatformProcessRunner(kLimit)->RunAndWait(NeverEndingCommand());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, kLimit) << "the helper did not start";
+    EXPECT_LT(took, kLimit + std::chrono::seconds(5));
+    EXPECT_FALSE(NeverEndingChildLeft());
 }
 
 TEST(PlatformAdminState, NetshRunsAndIsWaitedFor) {
