@@ -1,70 +1,55 @@
 // Word from the remote-access service that a connection ended: an auto-reset
-// event registered for every connection (the handle INVALID_HANDLE_VALUE) and
-// watched by a thread-pool wait, so no thread of ours sits waiting and the
-// user-interface thread's message loop stays as it is.
-#include "dial/ras_api_win32.h"
-
+// event registered for every connection (the handle INVALID_HANDLE_VALUE),
+// watched by the thread pool.
 // clang-format off
 #include <windows.h>
 #include <ras.h>
 // clang-format on
 
-#include <memory>
 #include <utility>
+
+#include "dial/event_watch_win32.h"
+#include "dial/ras_api_win32.h"
 
 namespace xl::dial {
 
-namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueEvent = std::unique_ptr<void, HandleCloser>;
-
-// Owns the event and the pool's wait on it.
-class Win32DisconnectionWatch final : public DisconnectionWatch {
-  public:
-    explicit Win32DisconnectionWatch(DisconnectionCallback callback)
-        : callback_(std::move(callback)) {}
-    ~Win32DisconnectionWatch() override {
-        // INVALID_HANDLE_VALUE: returns only after a callback under way has ended.
-        if (wait_ != nullptr) UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
+std::unique_ptr<EventWatch> EventWatch::Start(DisconnectionCallback callback,
+                                              std::uint32_t& error) {
+    std::unique_ptr<EventWatch> watch(new EventWatch(std::move(callback)));
+    watch->event_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!watch->event_) {
+        error = GetLastError();
+        return nullptr;
     }
-    Win32DisconnectionWatch(const Win32DisconnectionWatch&) = delete;
-    Win32DisconnectionWatch& operator=(const Win32DisconnectionWatch&) = delete;
-
-    // 0, or the code of the step that failed.
-    std::uint32_t Start() {
-        event_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        if (!event_) return GetLastError();
-        const DWORD rc = RasConnectionNotificationW(
-            reinterpret_cast<HRASCONN>(INVALID_HANDLE_VALUE), event_.get(), RASCN_Disconnection);
-        if (rc != ERROR_SUCCESS) return rc;
-        // Not WT_EXECUTEONLYONCE: after each callback the wait goes back to
-        // the auto-reset event, so every later end is seen too.
-        if (!RegisterWaitForSingleObject(&wait_, event_.get(), &Fired, this, INFINITE,
-                                         WT_EXECUTEDEFAULT)) {
-            wait_ = nullptr;
-            return GetLastError();
-        }
-        return 0;
+    // Not WT_EXECUTEONLYONCE: after each callback the wait goes back to the
+    // auto-reset event, so every later setting is seen too.
+    if (!RegisterWaitForSingleObject(&watch->wait_, watch->Event(), &EventWatch::Fired, watch.get(),
+                                     INFINITE, WT_EXECUTEDEFAULT)) {
+        error = GetLastError();
+        watch->wait_ = nullptr;
+        return nullptr;
     }
+    error = 0;
+    return watch;
+}
 
-  private:
-    static VOID CALLBACK Fired(PVOID context, BOOLEAN /*timedOut*/) {
-        static_cast<Win32DisconnectionWatch*>(context)->callback_();
-    }
+EventWatch::~EventWatch() {
+    // INVALID_HANDLE_VALUE: returns only after a callback under way has ended.
+    if (wait_ != nullptr) UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
+}
 
-    DisconnectionCallback callback_;
-    UniqueEvent event_;
-    HANDLE wait_ = nullptr;
-};
-
-}  // namespace
+VOID CALLBACK EventWatch::Fired(PVOID context, BOOLEAN /*timedOut*/) {
+    const auto* watch = static_cast<EventWatch*>(context);
+    if (watch->callback_) watch->callback_();
+}
 
 DisconnectionWatchStart WatchRasDisconnections(DisconnectionCallback onDisconnection) {
-    auto watch = std::make_unique<Win32DisconnectionWatch>(std::move(onDisconnection));
-    if (const std::uint32_t error = watch->Start(); error != 0) return {nullptr, error};
+    std::uint32_t error = 0;
+    std::unique_ptr<EventWatch> watch = EventWatch::Start(std::move(onDisconnection), error);
+    if (!watch) return {nullptr, error};
+    const DWORD rc = RasConnectionNotificationW(reinterpret_cast<HRASCONN>(INVALID_HANDLE_VALUE),
+                                                watch->Event(), RASCN_Disconnection);
+    if (rc != ERROR_SUCCESS) return {nullptr, rc};
     return {std::move(watch), 0};
 }
 
