@@ -248,8 +248,11 @@ bool NeverEndingChildLeft() {
 TEST_F(ProcessRunnerTest, GivesUpOnACommandThatNeverEndsAndEndsIt) {
     constexpr auto kLimit = std::chrono::milliseconds(300);
     const auto start = std::chrono::steady_clock::now();
-    MakePlatformProcessRunner(kLimit)->RunAndWait(NeverEndingCommand());
+    const ProcessOutcome outcome =
+        MakePlatformProcessRunner(kLimit)->RunAndWait(NeverEndingCommand());
     const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.endedAtLimit);
     EXPECT_GE(took, kLimit) << "the helper did not start";
     EXPECT_LT(took, kLimit + std::chrono::seconds(5));
     EXPECT_FALSE(NeverEndingChildLeft());
