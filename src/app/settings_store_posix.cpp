@@ -1,17 +1,16 @@
-// The Linux stand-in for the private-profile functions: an INI file of our
-// own, rewritten whole on every write through a temporary file and a rename,
-// so a crash mid-write never leaves a torn file.
+// The Linux side of the settings store: our own INI store over POSIX files;
+// a write goes through a temporary file and a rename, so a crash mid-write
+// never leaves a torn file.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ini_document.h"
+#include "app/ini_file_store.h"
 #include "app/settings_store.h"
 
 namespace xl::app {
-namespace {
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -23,7 +22,7 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     return true;
 }
 
-bool WriteWholeFileAtomically(const std::string& path, const std::string& bytes) {
+bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
@@ -46,32 +45,6 @@ bool WriteWholeFileAtomically(const std::string& path, const std::string& bytes)
     return true;
 }
 
-class IniFileStore final : public SettingsStore {
-  public:
-    explicit IniFileStore(std::string path) : path_(std::move(path)) {}
-
-    std::string Read(std::string_view section, std::string_view key) override {
-        std::string bytes;
-        if (!ReadWholeFile(path_, bytes)) return {};
-        std::string value = IniDocument::Parse(bytes).Get(section, key);
-        if (value.size() > kSettingReadBufferSize - 1) value.resize(kSettingReadBufferSize - 1);
-        return value;
-    }
-
-    void Write(std::string_view section, std::string_view key, std::string_view value) override {
-        std::string bytes;
-        ReadWholeFile(path_, bytes);
-        IniDocument doc = IniDocument::Parse(bytes);
-        doc.Set(section, key, value);
-        WriteWholeFileAtomically(path_, doc.Serialise());
-    }
-
-  private:
-    std::string path_;
-};
-
-}  // namespace
-
 std::string TemporaryFilesDirectory() {
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
@@ -80,7 +53,7 @@ std::string TemporaryFilesDirectory() {
 }
 
 std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path) {
-    return std::make_unique<IniFileStore>(std::move(path));
+    return MakeIniFileStore(std::move(path));
 }
 
 }  // namespace xl::app
