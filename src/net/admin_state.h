@@ -47,7 +47,7 @@ std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enab
 // nothing. Reports nothing either way.
 void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable);
 
-// Hidden CreateProcessA on Windows, posix_spawnp on POSIX.
+// Hidden CreateProcessW on Windows, posix_spawnp on POSIX.
 std::unique_ptr<ProcessRunner> MakePlatformProcessRunner();
 
 }  // namespace xl::net
