@@ -15,7 +15,7 @@ TSAN_TARGETS=${TSAN_TARGETS:-$(cat tests/tsan-targets 2>/dev/null || true)}
 scripts/setup
 REPORTS=$ROOT/build/reports
 rm -rf "$REPORTS"
-mkdir -p "$REPORTS"/{linux,linux-tsan,windows}
+mkdir -p "$REPORTS"/{linux,linux-tsan,windows,windows-cp1252}
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -59,6 +59,24 @@ scripts/wine-run build/windows cmd.exe /c exit </dev/null >/dev/null 2>&1 || tru
 # Wine's programs see the Unix file system as drive Z:.
 GTEST_OUTPUT="xml:Z:${REPORTS//\//\\}\\windows\\" ctest --preset windows || failed=1
 wineserver -k || true
+
+# The programs that hand texts to the system or read them back, again on a
+# system whose ANSI code page is 1252; then the second copy's box on 932,
+# photographed. Each code page has a prefix of its own (scripts/wine-codepage).
+for codepage in 1252 932; do
+  step "Windows tests on code page $codepage"
+  export XIULAN_CODEPAGE=$codepage WINEPREFIX=$ROOT/build/windows/wineprefix-$codepage
+  scripts/wine-prefix build/windows
+  wineserver -p
+  scripts/wine-run build/windows cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  if [ "$codepage" = 1252 ]; then
+    GTEST_OUTPUT="xml:Z:${REPORTS//\//\\}\\windows-cp1252\\" ctest --preset windows -L codepage || failed=1
+  else
+    ctest --preset windows -R '^second_copy_box$' || failed=1
+  fi
+  wineserver -k || true
+done
+unset XIULAN_CODEPAGE
 
 if ls tests/*/fuzz/*.cpp >/dev/null 2>&1; then
   step "fuzz targets, ${FUZZ_SECONDS}s each"

@@ -10,6 +10,8 @@
 
 #include "api/http_facility.h"
 #include "api/text.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::api {
 namespace {
@@ -17,32 +19,7 @@ namespace {
 constexpr wchar_t kAgent[] = L"Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr DWORD kReadChunk = 16384;
 
-struct InternetHandleDeleter {
-    void operator()(void* handle) const { WinHttpCloseHandle(handle); }
-};
-using InternetHandle = std::unique_ptr<void, InternetHandleDeleter>;
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int size =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(size > 0 ? size : 0, L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            size);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string text(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                            size, nullptr, nullptr);
-    return text;
-}
+using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &WinHttpCloseHandle>>;
 
 // One header of the reply as text, or empty.
 std::wstring QueryHeaderText(HINTERNET request, DWORD info) {
@@ -91,7 +68,7 @@ class WinHttpFacility final : public HttpFacilityBase {
     void SetCredentials(const std::string& user, const std::string& password, int target) override {
         auto& credentials =
             target == kHttpCredentialsForProxy ? proxyCredentials_ : serverCredentials_;
-        credentials = {Wide(user), Wide(password), true};
+        credentials = {win32::Widen(user), win32::Widen(password), true};
     }
 
   private:
@@ -109,7 +86,7 @@ class WinHttpFacility final : public HttpFacilityBase {
     }
 
     bool Exchange(const std::string& body) {
-        std::wstring url = Wide(url_);
+        std::wstring url = win32::Widen(url_);
         URL_COMPONENTS parts{};
         parts.dwStructSize = sizeof(parts);
         parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
@@ -120,7 +97,7 @@ class WinHttpFacility final : public HttpFacilityBase {
         path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
         const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
 
-        const std::wstring proxy = Wide(proxy_);
+        const std::wstring proxy = win32::Widen(proxy_);
         InternetHandle session(WinHttpOpen(
             kAgent,
             proxy.empty() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
@@ -132,7 +109,7 @@ class WinHttpFacility final : public HttpFacilityBase {
         }
         InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
         if (!connection) return false;
-        const std::wstring method = Wide(method_);
+        const std::wstring method = win32::Widen(method_);
         InternetHandle request(WinHttpOpenRequest(
             connection.get(), method.c_str(), path.c_str(), nullptr, WINHTTP_NO_REFERER,
             WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
@@ -152,7 +129,7 @@ class WinHttpFacility final : public HttpFacilityBase {
             WinHttpSetOption(r, WINHTTP_OPTION_SECURITY_FLAGS, &ignoreFlags_, sizeof(ignoreFlags_));
         std::wstring headerBlock;
         for (const auto& [name, value] : headers_)
-            headerBlock += Wide(name) + L": " + Wide(value) + L"\r\n";
+            headerBlock += win32::Widen(name) + L": " + win32::Widen(value) + L"\r\n";
         if (!headerBlock.empty()) {
             WinHttpAddRequestHeaders(r, headerBlock.c_str(), static_cast<DWORD>(-1),
                                      WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
@@ -176,8 +153,9 @@ class WinHttpFacility final : public HttpFacilityBase {
                 status_ = Status(r);
             }
         }
-        statusText_ = Narrow(QueryHeaderText(r, WINHTTP_QUERY_STATUS_TEXT));
-        responseHeaders_ = HeaderLines(Narrow(QueryHeaderText(r, WINHTTP_QUERY_RAW_HEADERS_CRLF)));
+        statusText_ = win32::Narrow(QueryHeaderText(r, WINHTTP_QUERY_STATUS_TEXT));
+        responseHeaders_ =
+            HeaderLines(win32::Narrow(QueryHeaderText(r, WINHTTP_QUERY_RAW_HEADERS_CRLF)));
         return ReadBody(r) && BodyComplete(r);
     }
 

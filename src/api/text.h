@@ -32,8 +32,8 @@ std::string TextMiddle(std::string_view text, int start, int n);
 std::string TextUpper(std::string_view text);
 std::string TextLower(std::string_view text);
 
-constexpr unsigned kCodePageUtf8 = 65001, kCodePageGbk = 936,
-                   kCodePageAnsi = 0;  // ANSI = the system's, 936 for this program
+// "ANSI" is the program's own code page: 936 whatever the system's is.
+constexpr unsigned kCodePageUtf8 = 65001, kCodePageGbk = 936, kCodePageAnsi = 0;
 // Both conversions read their input up to its first NUL (UTF-16: first zero code unit) and give
 // an empty text when the code page is unknown. Characters GBK lacks come out as '?'.
 std::string MultiByteToUtf16(

@@ -1,5 +1,6 @@
 // Code-page conversions through Windows' own tables, as the program has always made them: flags 0,
-// NUL-terminated input, the size asked for first.
+// NUL-terminated input, the size asked for first. The program's "ANSI" code page is its own, 936,
+// whatever the system's: its texts are GBK by design.
 #include <windows.h>
 
 #include <cstring>
@@ -21,9 +22,14 @@ std::wstring UnitsUpToNul(std::string_view utf16le) {
     return units;
 }
 
+UINT WindowsCodePage(unsigned codePage) {
+    return codePage == kCodePageAnsi ? kCodePageGbk : codePage;
+}
+
 }  // namespace
 
 std::string MultiByteToUtf16(std::string_view text, unsigned codePage) {
+    codePage = WindowsCodePage(codePage);
     std::string input(text.substr(0, text.find('\0')));
     int units = MultiByteToWideChar(codePage, 0, input.c_str(), -1, nullptr, 0);
     if (units <= 0) return {};
@@ -44,6 +50,7 @@ std::string MultiByteToUtf16(std::string_view text, unsigned codePage) {
 }
 
 std::string Utf16ToMultiByte(std::string_view utf16le, unsigned codePage) {
+    codePage = WindowsCodePage(codePage);
     std::wstring wide = UnitsUpToNul(utf16le);
     int size = WideCharToMultiByte(codePage, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return {};

@@ -24,11 +24,11 @@ enum class MarkerLookup {
 class InstancePort {
   public:
     virtual ~InstancePort() = default;
-    // Looks for the marker of a running copy. A found marker stays open for
-    // the rest of the process.
+    // Looks for the marker of a running copy. A found marker stays open as
+    // long as the port, which the program keeps until the process ends.
     virtual MarkerLookup OpenMarker(const std::string& name) = 0;
-    // Leaves this copy's marker, held until the process ends; false when
-    // none could be made.
+    // Leaves this copy's marker, held as long as the port (so until the
+    // process ends); false when none could be made.
     virtual bool CreateMarker(const std::string& name) = 0;
     // Stop icon and an OK button, task-modal and without an owner window;
     // returns when the user has closed it.

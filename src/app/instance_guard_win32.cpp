@@ -1,7 +1,13 @@
-// Windows: a named event as the marker and the system message box.
+// Windows: a named event as the marker and the system message box, both
+// through the wide calls so the name and the texts are the same on every
+// system code page.
 #include <windows.h>
 
+#include <vector>
+
 #include "app/instance_guard.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::app {
 namespace {
@@ -9,10 +15,12 @@ namespace {
 class Win32InstancePort final : public InstancePort {
   public:
     MarkerLookup OpenMarker(const std::string& name) override {
-        // The handle is deliberately never closed: the event must outlive
-        // nothing but this process.
-        if (OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str()) != nullptr)
+        win32::KernelHandle found(OpenEventW(EVENT_ALL_ACCESS, FALSE, win32::Widen(name).c_str()));
+        if (found) {
+            // Not closed before the process ends: the port lives as long as the program.
+            markers_.push_back(std::move(found));
             return MarkerLookup::Found;
+        }
         return GetLastError() == ERROR_FILE_NOT_FOUND ? MarkerLookup::Absent
                                                       : MarkerLookup::Unavailable;
     }
@@ -20,14 +28,21 @@ class Win32InstancePort final : public InstancePort {
     bool CreateMarker(const std::string& name) override {
         // Automatic reset, not signalled; never signalled or waited on. Kept
         // open so the system deletes the event only when this copy ends.
-        return CreateEventA(nullptr, FALSE, FALSE, name.c_str()) != nullptr;
+        win32::KernelHandle made(CreateEventW(nullptr, FALSE, FALSE, win32::Widen(name).c_str()));
+        if (!made) return false;
+        markers_.push_back(std::move(made));
+        return true;
     }
 
     void ShowStopMessage(const std::string& text, const std::string& caption) override {
-        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONHAND | MB_TASKMODAL);
+        MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(caption).c_str(),
+                    MB_OK | MB_ICONHAND | MB_TASKMODAL);
     }
 
     void EndProcess(int code) override { ExitProcess(static_cast<UINT>(code)); }
+
+  private:
+    std::vector<win32::KernelHandle> markers_;
 };
 
 }  // namespace

@@ -1,23 +1,29 @@
-// WinINet's connected-state query and a reload-always page fetch.
+// WinINet's connected-state query and a reload-always page fetch, through the
+// wide calls: the probe address is converted from GBK at this edge.
 #include <windows.h>
 #include <wininet.h>
 
 #include "app/program_options.h"
 #include "app/reachability.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::app {
+namespace {
+
+using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &InternetCloseHandle>>;
+
+}  // namespace
 
 bool CheckInternetReachable(const std::string& probeUrl) {
     DWORD flags = 0;
     if (!IsLoopbackUrl(probeUrl) && !InternetGetConnectedState(&flags, 0)) return false;
-    HINTERNET session = InternetOpenA("test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (session == nullptr) return false;
-    HINTERNET page =
-        InternetOpenUrlA(session, probeUrl.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-    const bool opened = page != nullptr;
-    if (page != nullptr) InternetCloseHandle(page);
-    InternetCloseHandle(session);
-    return opened;
+    const InternetHandle session(
+        InternetOpenW(L"test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return false;
+    const InternetHandle page(InternetOpenUrlW(session.get(), win32::Widen(probeUrl).c_str(),
+                                               nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    return static_cast<bool>(page);
 }
 
 }  // namespace xl::app

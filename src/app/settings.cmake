@@ -1,5 +1,6 @@
 target_sources(xl_app PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ini_document.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ini_file_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/login_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp)

@@ -31,6 +31,14 @@ inline constexpr SettingKey kDisableAdapter{"是否掉线禁用网卡", "JingYon
 inline constexpr SettingKey kAdapterName{"掉线要禁用的网卡名称", "WangKaName"};
 inline constexpr SettingKey kAutoReconnect{"掉线自动重连", "AutoReconnection"};
 
+// Every item the program keeps, in the order declared above.
+inline constexpr SettingKey kAllSettingKeys[] = {
+    kRememberPassword, kAccount,           kPassword,
+    kAutoLogin,        kProtocol,          kServer,
+    kServerName,       kLineMode,          kMinimiseAfterConnect,
+    kTimedReconnect,   kReconnectInterval, kAutoStart,
+    kDisableAdapter,   kAdapterName,       kAutoReconnect};
+
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
 inline constexpr std::string_view kOn = "yes";
 inline constexpr std::string_view kOff = "no";

@@ -165,10 +165,11 @@ std::uint8_t* AllocateNear(std::uint64_t target) {
 // `original` the trampoline that keeps the function callable. Changes nothing
 // and returns false when the function cannot be diverted.
 template <typename Function>
-bool Divert(const char* module, const char* name, Function replacement,
+bool Divert(const wchar_t* module, const char* name, Function replacement,
             std::atomic<Function>& original) {
-    HMODULE handle = GetModuleHandleA(module);
+    HMODULE handle = GetModuleHandleW(module);
     if (handle == nullptr) return false;
+    // Export names are ASCII, and GetProcAddress has no wide form.
     auto* function = reinterpret_cast<std::uint8_t*>(GetProcAddress(handle, name));
     if (function == nullptr) return false;
     const std::size_t readable = std::min(CodeBytesAt(function), kPrologueWindow);
@@ -216,9 +217,9 @@ void CrashGuard::InstallCrashGuard(Interception first) {
     // the exception first.
     AddVectoredExceptionHandler(0, VectoredHandler);
     if (first != Interception::CreateRemoteThread &&
-        Divert("kernelbase.dll", "CreateRemoteThreadEx", &ReplacementEx, g_originalEx)) {
+        Divert(L"kernelbase.dll", "CreateRemoteThreadEx", &ReplacementEx, g_originalEx)) {
         g_interception = Interception::CreateRemoteThreadEx;
-    } else if (Divert("kernel32.dll", "CreateRemoteThread", &Replacement, g_original)) {
+    } else if (Divert(L"kernel32.dll", "CreateRemoteThread", &Replacement, g_original)) {
         g_interception = Interception::CreateRemoteThread;
     }
     // Otherwise threads start directly; nothing is reported.

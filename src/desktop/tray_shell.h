@@ -19,8 +19,9 @@ using NativeWindowProc = void*;
 using TrayEventHandler = std::function<void(int)>;
 
 // The shell's notification record in its version-2 layout (up to dwInfoFlags):
-// 504 bytes in a 64-bit process, 488 in a 32-bit one. The Windows edge checks
-// it field by field against the platform's NOTIFYICONDATAA.
+// 504 bytes in a 64-bit process, 488 in a 32-bit one, texts in GBK. The Windows
+// edge checks it field by field against the platform's NOTIFYICONDATAA and
+// hands the shell the same record in its wide layout (tray_shell_win32.h).
 struct NotifyIconRecord {
     std::uint32_t cbSize = 0;
     NativeWindow hWnd = nullptr;

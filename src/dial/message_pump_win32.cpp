@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win32/handles.h"
+
 namespace xl::dial {
 
 namespace {
@@ -28,14 +30,12 @@ void Win32MessagePump::DispatchPending() {
 }
 
 void Win32MessagePump::WaitDispatching(std::chrono::milliseconds d) {
-    HANDLE timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+    const win32::KernelHandle owner(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    HANDLE timer = owner.get();
     if (timer == nullptr) return;
     LARGE_INTEGER due;
     due.QuadPart = -(static_cast<LONGLONG>(d.count()) * 10000);  // relative, 100-ns units
-    if (!SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-        CloseHandle(timer);
-        return;
-    }
+    if (!SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) return;
     for (;;) {
         const DWORD woke = MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
@@ -45,7 +45,6 @@ void Win32MessagePump::WaitDispatching(std::chrono::milliseconds d) {
             break;
         }
     }
-    CloseHandle(timer);
 }
 
 }  // namespace xl::dial

@@ -7,26 +7,42 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <mutex>
 #include <utility>
 
 #include "dial/ras_simulator.h"
 #include "dial/ras_structs.h"
+#include "win32/text.h"
 
 namespace xl::dial {
 
 namespace {
 
 // The older layouts line up with the system's declarations where they overlap.
-static_assert(sizeof(RASENTRYA) == wire::kRasEntrySize);
-static_assert(offsetof(RASENTRYA, szDeviceType) == offsetof(wire::RasEntryA, szDeviceType));
-static_assert(offsetof(RASENTRYA, dwVpnStrategy) == offsetof(wire::RasEntryA, dwVpnStrategy));
-static_assert(offsetof(RASENTRYA, dwRedialPause) == offsetof(wire::RasEntryA, dwRedialPause));
-static_assert(offsetof(RASDIALPARAMSA, szDomain) == offsetof(wire::RasDialParamsA, szDomain));
-static_assert(offsetof(RASCONNA, szDeviceName) == offsetof(wire::RasConnA, szDeviceName));
-static_assert(sizeof(wire::RasConnA) == 416, "64-bit record size");
+static_assert(sizeof(RASENTRYW) == wire::kRasEntrySize);
+static_assert(offsetof(RASENTRYW, szDeviceType) == offsetof(wire::RasEntryW, szDeviceType));
+static_assert(offsetof(RASENTRYW, dwVpnStrategy) == offsetof(wire::RasEntryW, dwVpnStrategy));
+static_assert(offsetof(RASENTRYW, dwRedialPause) == offsetof(wire::RasEntryW, dwRedialPause));
+static_assert(offsetof(RASDIALPARAMSW, szDomain) == offsetof(wire::RasDialParamsW, szDomain));
+static_assert(offsetof(RASDIALPARAMSW, dwSubEntry) == wire::kRasDialParamsSize);
+static_assert(offsetof(RASCONNW, szDeviceName) == offsetof(wire::RasConnW, szDeviceName));
+// The older record ends where the phone-book field begins, padded to 4 bytes.
+static_assert(offsetof(RASCONNW, szPhonebook) + 2 == wire::kRasConnSize);
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+std::u16string ToUtf16(std::string_view gbk) {
+    const std::wstring wide = win32::Widen(gbk);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+std::string FromUtf16(std::u16string_view utf16) {
+    return win32::Narrow(
+        std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()));
+}
 
 constexpr DWORD kErrorBufferSize = 100;
 
@@ -52,10 +68,10 @@ class Win32RasApi : public RasApi {
   public:
     std::uint32_t SetEntryProperties(const std::string& phoneBook, const std::string& entryName,
                                      const RasEntry& entry) override {
-        wire::RasEntryA w = wire::ToWire(entry);
-        return RasSetEntryPropertiesA(phoneBook.c_str(), entryName.c_str(),
-                                      reinterpret_cast<LPRASENTRYA>(&w), wire::kRasEntrySize,
-                                      nullptr, 0);
+        wire::RasEntryW w = wire::ToWire(entry, &ToUtf16);
+        return RasSetEntryPropertiesW(
+            win32::Widen(phoneBook).c_str(), win32::Widen(entryName).c_str(),
+            reinterpret_cast<LPRASENTRYW>(&w), wire::kRasEntrySize, nullptr, 0);
     }
 
     std::uint32_t Dial(const std::string& phoneBook, const RasDialParams& params,
@@ -64,45 +80,46 @@ class Win32RasApi : public RasApi {
             std::lock_guard lock(notifierMutex);
             currentNotifier = std::make_shared<DialNotifier>(std::move(notifier));
         }
-        wire::RasDialParamsA w = wire::ToWire(params);
+        wire::RasDialParamsW w = wire::ToWire(params, &ToUtf16);
         HRASCONN h = nullptr;
-        const DWORD rc =
-            RasDialA(nullptr, phoneBook.c_str(), reinterpret_cast<LPRASDIALPARAMSA>(&w), 0,
-                     reinterpret_cast<LPVOID>(&OnRasDial), &h);
+        const DWORD rc = RasDialW(nullptr, win32::Widen(phoneBook).c_str(),
+                                  reinterpret_cast<LPRASDIALPARAMSW>(&w), 0,
+                                  reinterpret_cast<LPVOID>(&OnRasDial), &h);
         SecureZeroMemory(w.szPassword, sizeof w.szPassword);
         handle = reinterpret_cast<std::uintptr_t>(h);
         return rc;
     }
 
-    std::uint32_t HangUp(RasHandle handle) override { return RasHangUpA(ToHandle(handle)); }
+    std::uint32_t HangUp(RasHandle handle) override { return RasHangUpW(ToHandle(handle)); }
 
     RasConnectionList EnumConnections() override {
-        wire::RasConnA records[kMaxListedConnections];
+        wire::RasConnW records[kMaxListedConnections];
         std::memset(records, 0, sizeof records);
         records[0].dwSize = wire::kRasConnSize;
         DWORD bytes = sizeof records;
         DWORD count = 0;
-        const DWORD rc = RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(records), &bytes, &count);
+        const DWORD rc = RasEnumConnectionsW(reinterpret_cast<LPRASCONNW>(records), &bytes, &count);
         if (rc != 0) return {rc, {}};
         RasConnectionList list;
         for (DWORD i = 0; i < count && i < kMaxListedConnections; ++i) {
-            list.connections.push_back(wire::FromWire(records[i]));
+            list.connections.push_back(wire::FromWire(records[i], &FromUtf16));
         }
         return list;
     }
 
     std::string ErrorString(std::uint32_t code) override {
-        char buffer[kErrorBufferSize + 1];
-        std::memset(buffer, ' ', kErrorBufferSize);
-        buffer[kErrorBufferSize] = '\0';  // the service may decline to write at all
-        RasGetErrorStringA(code, buffer, kErrorBufferSize);
-        return std::string(buffer, strnlen(buffer, kErrorBufferSize));
+        // 100 units prepared as spaces: the service may decline to write at all.
+        wchar_t buffer[kErrorBufferSize + 1];
+        std::fill_n(buffer, kErrorBufferSize, L' ');
+        buffer[kErrorBufferSize] = L'\0';
+        RasGetErrorStringW(code, buffer, kErrorBufferSize);
+        return win32::Narrow(std::wstring_view(buffer, wcsnlen(buffer, kErrorBufferSize)));
     }
 
     std::string DocumentsFolder() override { return ShellDocumentsFolder(); }
 
     bool DeletePhoneBook(const std::string& path) override {
-        if (DeleteFileA(path.c_str())) return true;
+        if (DeleteFileW(win32::Widen(path).c_str())) return true;
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
@@ -115,9 +132,9 @@ class Win32RasApi : public RasApi {
 }  // namespace
 
 std::string ShellDocumentsFolder() {
-    char path[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_PERSONAL, FALSE)) return "";
-    return std::string(path, strnlen(path, MAX_PATH));
+    wchar_t path[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_PERSONAL, FALSE)) return "";
+    return win32::PathToGbk(std::wstring(path, wcsnlen(path, MAX_PATH)));
 }
 
 std::unique_ptr<RasApi> MakeWin32RasApi() {

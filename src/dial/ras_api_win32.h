@@ -1,6 +1,7 @@
 #pragma once
-// The remote-access port over rasapi32's ANSI functions, and the shell's
-// Documents folder. Only in the Windows build.
+// The remote-access port over rasapi32's wide functions (texts converted from
+// and to GBK at this edge), and the shell's Documents folder. Only in the
+// Windows build.
 #include <memory>
 #include <string>
 
@@ -9,7 +10,7 @@
 namespace xl::dial {
 
 std::unique_ptr<RasApi> MakeWin32RasApi();
-// SHGetSpecialFolderPathA(CSIDL_PERSONAL); empty when the shell has none.
+// SHGetSpecialFolderPathW(CSIDL_PERSONAL) as GBK; empty when the shell has none.
 std::string ShellDocumentsFolder();
 // Every connection's end, from RasConnectionNotificationW on an auto-reset
 // event that a thread-pool wait watches; the callback runs on a pool thread.

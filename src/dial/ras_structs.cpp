@@ -4,18 +4,18 @@
 
 namespace xl::dial::wire {
 
-RasEntryA ToWire(const RasEntry& entry) {
-    RasEntryA w;
+RasEntryW ToWire(const RasEntry& entry, Utf16FromText widen) {
+    RasEntryW w;
     std::memset(&w, 0, sizeof w);
     w.dwSize = kRasEntrySize;
     w.dwfOptions = entry.options;
     w.dwfOptions2 = entry.options2;
-    CopyField(w.szAreaCode, entry.areaCode);
-    CopyField(w.szLocalPhoneNumber, entry.localPhoneNumber);
+    CopyField(w.szAreaCode, widen(entry.areaCode));
+    CopyField(w.szLocalPhoneNumber, widen(entry.localPhoneNumber));
     w.dwfNetProtocols = entry.netProtocols;
     w.dwFramingProtocol = entry.framingProtocol;
-    CopyField(w.szDeviceType, entry.deviceType);
-    CopyField(w.szDeviceName, entry.deviceName);
+    CopyField(w.szDeviceType, widen(entry.deviceType));
+    CopyField(w.szDeviceName, widen(entry.deviceName));
     w.dwDialMode = entry.dialMode;
     w.dwDialExtraPercent = entry.dialExtraPercent;
     w.dwDialExtraSampleSeconds = entry.dialExtraSampleSeconds;
@@ -29,25 +29,25 @@ RasEntryA ToWire(const RasEntry& entry) {
     return w;
 }
 
-RasDialParamsA ToWire(const RasDialParams& params) {
-    RasDialParamsA w;
+RasDialParamsW ToWire(const RasDialParams& params, Utf16FromText widen) {
+    RasDialParamsW w;
     std::memset(&w, 0, sizeof w);
     w.dwSize = kRasDialParamsSize;
-    CopyField(w.szEntryName, params.entryName);
-    CopyField(w.szPhoneNumber, params.phoneNumber);
-    CopyField(w.szCallbackNumber, params.callbackNumber);
-    CopyField(w.szUserName, params.userName);
-    CopyField(w.szPassword, params.password);
-    CopyField(w.szDomain, params.domain);
+    CopyField(w.szEntryName, widen(params.entryName));
+    CopyField(w.szPhoneNumber, widen(params.phoneNumber));
+    CopyField(w.szCallbackNumber, widen(params.callbackNumber));
+    CopyField(w.szUserName, widen(params.userName));
+    CopyField(w.szPassword, widen(params.password));
+    CopyField(w.szDomain, widen(params.domain));
     return w;
 }
 
-RasConnection FromWire(const RasConnA& record) {
+RasConnection FromWire(const RasConnW& record, TextFromUtf16 narrow) {
     RasConnection c;
     c.handle = reinterpret_cast<std::uintptr_t>(record.hrasconn);
-    c.entryName = ReadField(record.szEntryName);
-    c.deviceType = ReadField(record.szDeviceType);
-    c.deviceName = ReadField(record.szDeviceName);
+    c.entryName = narrow(ReadField(record.szEntryName));
+    c.deviceType = narrow(ReadField(record.szDeviceType));
+    c.deviceName = narrow(ReadField(record.szDeviceName));
     return c;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// The byte layouts rasapi32 reads and writes, kept to the older versions of its
-// structures that current Windows still accepts (their size fields tell the
-// service which version it gets). Packed to 4 bytes as the system headers pack
-// every remote-access structure. Defined here without platform headers so the
-// layouts and their filling are checked on every build.
+// The byte layouts rasapi32's wide functions read and write, kept to the older
+// versions of its structures that current Windows still accepts (their size
+// fields tell the service which version it gets). Packed to 4 bytes as the
+// system headers pack every remote-access structure. Defined here without
+// platform headers so the layouts and their filling are checked on every
+// build. Texts are UTF-16: the program's GBK texts go through the converter
+// the caller hands in (the Windows edge's, code page 936).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,13 +29,13 @@ struct Guid {
 };
 
 // Ends with dwRedialCount, dwRedialPause.
-struct RasEntryA {
+struct RasEntryW {
     std::uint32_t dwSize;
     std::uint32_t dwfOptions;
     std::uint32_t dwCountryID;
     std::uint32_t dwCountryCode;
-    char szAreaCode[10 + 1];
-    char szLocalPhoneNumber[128 + 1];
+    char16_t szAreaCode[10 + 1];
+    char16_t szLocalPhoneNumber[128 + 1];
     std::uint32_t dwAlternateOffset;
     RasIpAddr ipaddr;
     RasIpAddr ipaddrDns;
@@ -43,15 +45,15 @@ struct RasEntryA {
     std::uint32_t dwFrameSize;
     std::uint32_t dwfNetProtocols;
     std::uint32_t dwFramingProtocol;
-    char szScript[260];
-    char szAutodialDll[260];
-    char szAutodialFunc[260];
-    char szDeviceType[16 + 1];
-    char szDeviceName[128 + 1];
-    char szX25PadType[32 + 1];
-    char szX25Address[200 + 1];
-    char szX25Facilities[200 + 1];
-    char szX25UserData[200 + 1];
+    char16_t szScript[260];
+    char16_t szAutodialDll[260];
+    char16_t szAutodialFunc[260];
+    char16_t szDeviceType[16 + 1];
+    char16_t szDeviceName[128 + 1];
+    char16_t szX25PadType[32 + 1];
+    char16_t szX25Address[200 + 1];
+    char16_t szX25Facilities[200 + 1];
+    char16_t szX25UserData[200 + 1];
     std::uint32_t dwChannels;
     std::uint32_t dwReserved1;
     std::uint32_t dwReserved2;
@@ -66,71 +68,79 @@ struct RasEntryA {
     std::uint32_t dwEncryptionType;
     std::uint32_t dwCustomAuthKey;
     Guid guidId;
-    char szCustomDialDll[260];
+    char16_t szCustomDialDll[260];
     std::uint32_t dwVpnStrategy;
     std::uint32_t dwfOptions2;
     std::uint32_t dwfOptions3;
-    char szDnsSuffix[256];
+    char16_t szDnsSuffix[256];
     std::uint32_t dwTcpWindowSize;
-    char szPrerequisitePbk[260];
-    char szPrerequisiteEntry[256 + 1];
+    char16_t szPrerequisitePbk[260];
+    char16_t szPrerequisiteEntry[256 + 1];
     std::uint32_t dwRedialCount;
     std::uint32_t dwRedialPause;
 };
 
 // Without sub-entry, callback id and interface index.
-struct RasDialParamsA {
+struct RasDialParamsW {
     std::uint32_t dwSize;
-    char szEntryName[256 + 1];
-    char szPhoneNumber[128 + 1];
-    char szCallbackNumber[128 + 1];
-    char szUserName[256 + 1];
-    char szPassword[256 + 1];
-    char szDomain[15 + 1];
+    char16_t szEntryName[256 + 1];
+    char16_t szPhoneNumber[128 + 1];
+    char16_t szCallbackNumber[128 + 1];
+    char16_t szUserName[256 + 1];
+    char16_t szPassword[256 + 1];
+    char16_t szDomain[15 + 1];
 };
 
 // The connection record without the phone-book and sub-entry fields.
-struct RasConnA {
+struct RasConnW {
     std::uint32_t dwSize;
     void* hrasconn;
-    char szEntryName[256 + 1];
-    char szDeviceType[16 + 1];
-    char szDeviceName[128 + 1];
+    char16_t szEntryName[256 + 1];
+    char16_t szDeviceType[16 + 1];
+    char16_t szDeviceName[128 + 1];
 };
 
 #pragma pack(pop)
 
-inline constexpr std::uint32_t kRasEntrySize = 2884;
-inline constexpr std::uint32_t kRasDialParamsSize = 1052;
-// 412 in a 32-bit process: the handle is a pointer.
-inline constexpr std::uint32_t kRasConnSize = sizeof(void*) == 8 ? 416 : 412;
+inline constexpr std::uint32_t kRasEntrySize = 5616;
+inline constexpr std::uint32_t kRasDialParamsSize = 2096;
+// 816 in a 32-bit process: the handle is a pointer.
+inline constexpr std::uint32_t kRasConnSize = sizeof(void*) == 8 ? 820 : 816;
 
-static_assert(sizeof(RasEntryA) == kRasEntrySize);
-static_assert(sizeof(RasDialParamsA) == kRasDialParamsSize);
-static_assert(sizeof(RasConnA) == kRasConnSize);
-static_assert(offsetof(RasEntryA, dwVpnStrategy) == 2084);
-static_assert(offsetof(RasEntryA, dwRedialPause) == 2880);
-static_assert(offsetof(RasConnA, hrasconn) == 4);
+static_assert(sizeof(RasEntryW) == kRasEntrySize);
+static_assert(sizeof(RasDialParamsW) == kRasDialParamsSize);
+static_assert(sizeof(RasConnW) == kRasConnSize);
+static_assert(offsetof(RasEntryW, szDeviceType) == 1892);
+static_assert(offsetof(RasEntryW, dwVpnStrategy) == 4044);
+static_assert(offsetof(RasEntryW, dwRedialPause) == 5612);
+static_assert(offsetof(RasDialParamsW, szDomain) == 2062);
+static_assert(offsetof(RasConnW, hrasconn) == 4);
+static_assert(offsetof(RasConnW, szDeviceName) == (sizeof(void*) == 8 ? 560 : 556));
 
-// Copies `text` into a fixed field, cut to fit and always NUL-terminated.
+// The program's GBK text as UTF-16, and back.
+using Utf16FromText = std::u16string (*)(std::string_view);
+using TextFromUtf16 = std::string (*)(std::u16string_view);
+
+// Copies `text` into a fixed field, cut to fit and always NUL-terminated. A
+// GBK text has no surrogate pairs that a cut could split.
 template <std::size_t N>
-void CopyField(char (&field)[N], std::string_view text) {
+void CopyField(char16_t (&field)[N], std::u16string_view text) {
     const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
     text.copy(field, n);
-    field[n] = '\0';
+    field[n] = u'\0';
 }
 
 // Reads a fixed field up to its first NUL (or its end, if the service left none).
 template <std::size_t N>
-std::string ReadField(const char (&field)[N]) {
+std::u16string_view ReadField(const char16_t (&field)[N]) {
     std::size_t n = 0;
-    while (n < N && field[n] != '\0') ++n;
-    return std::string(field, n);
+    while (n < N && field[n] != u'\0') ++n;
+    return std::u16string_view(field, n);
 }
 
 // Zeroed structures with their size fields set and the given fields copied in.
-RasEntryA ToWire(const RasEntry& entry);
-RasDialParamsA ToWire(const RasDialParams& params);
-RasConnection FromWire(const RasConnA& record);
+RasEntryW ToWire(const RasEntry& entry, Utf16FromText widen);
+RasDialParamsW ToWire(const RasDialParams& params, Utf16FromText widen);
+RasConnection FromWire(const RasConnW& record, TextFromUtf16 narrow);
 
 }  // namespace xl::dial::wire

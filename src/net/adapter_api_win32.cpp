@@ -15,6 +15,8 @@
 #include "net/adapter_api.h"
 #include "net/platform_buffers.h"
 #include "net/wide_to_oem.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::net {
 
@@ -44,38 +46,37 @@ class TableBuffer {
     ULONG size_;
 };
 
+using RouterConfigHandle = win32::Unique<win32::ClosedWith<HANDLE, &MprConfigServerDisconnect>>;
+
 // The router configuration, connected for one table read and released after it.
 class RouterConfig {
   public:
     RouterConfig() {
+        HANDLE handle = nullptr;
         // Wine answers 50 and leaves the handle null; its friendly-name call is
         // then an unimplemented stub that ends the process, so it must not be reached.
-        if (MprConfigServerConnect(nullptr, &handle_) != NO_ERROR) handle_ = nullptr;
+        if (MprConfigServerConnect(nullptr, &handle) == NO_ERROR) handle_.reset(handle);
     }
-    ~RouterConfig() {
-        if (handle_ != nullptr) MprConfigServerDisconnect(handle_);
-    }
-    RouterConfig(const RouterConfig&) = delete;
-    RouterConfig& operator=(const RouterConfig&) = delete;
 
     std::string FriendlyName(const std::u16string& deviceName) const {
-        if (handle_ == nullptr) return {};
+        if (!handle_) return {};
         std::u16string guidName = deviceName;  // the call wants a mutable string
         char16_t name[kFriendlyNameUnits] = {};
-        MprConfigGetFriendlyName(handle_, reinterpret_cast<PWCHAR>(guidName.data()),
+        MprConfigGetFriendlyName(handle_.get(), reinterpret_cast<PWCHAR>(guidName.data()),
                                  reinterpret_cast<PWCHAR>(name), kFriendlyNameBytes);
         name[kFriendlyNameUnits - 1] = 0;
         return WideToOem(name);
     }
 
   private:
-    HANDLE handle_ = nullptr;
+    RouterConfigHandle handle_;
 };
 
 RawAdapter ToRawAdapter(const IP_ADAPTER_INFO& info) {
     RawAdapter raw;
     raw.adapterName = FixedText(info.AdapterName, sizeof info.AdapterName);
-    raw.description = FixedText(info.Description, sizeof info.Description);
+    // The table's only text in the system's ANSI code page (it has no wide form).
+    raw.description = win32::AnsiToGbk(FixedText(info.Description, sizeof info.Description));
     raw.type = info.Type;
     raw.addressLength = info.AddressLength;
     std::memcpy(raw.address.data(), info.Address,

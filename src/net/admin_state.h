@@ -73,7 +73,7 @@ std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enab
 void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
                           const CommandLog& log = {});
 
-// Hidden CreateProcessA on Windows, posix_spawnp on POSIX; each command is
+// Hidden CreateProcessW on Windows, posix_spawnp on POSIX; each command is
 // waited for at most `waitLimit`, then ended.
 std::unique_ptr<ProcessRunner> MakePlatformProcessRunner(
     std::chrono::milliseconds waitLimit = kProcessWaitLimit);

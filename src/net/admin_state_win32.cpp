@@ -1,10 +1,14 @@
 // Runs the adapter commands with netsh: a hidden process, waited for up to the
-// runner's limit.
+// runner's limit. The command line goes to the wide call, converted from GBK
+// here, so a Chinese connection name reaches netsh whatever the system's code
+// page.
 #include <windows.h>
 
 #include <algorithm>
 
 #include "net/admin_state.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::net {
 
@@ -26,34 +30,40 @@ bool WaitOrEnd(HANDLE process, std::chrono::milliseconds limit) {
     return false;
 }
 
+// The system folder's program of that name; empty when the folder is unknown.
+std::wstring SystemProgramPath(const std::string& program) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    return std::wstring(folder, n) + L"\\" + win32::Widen(program);
+}
+
 class Win32ProcessRunner final : public ProcessRunner {
   public:
     explicit Win32ProcessRunner(std::chrono::milliseconds waitLimit) : waitLimit_(waitLimit) {}
 
     ProcessOutcome RunAndWait(const ProcessCommand& command) override {
-        std::string line = command.commandLine;  // CreateProcessA may write into it
-        STARTUPINFOA startup{};
+        std::wstring line = win32::Widen(command.commandLine);  // CreateProcessW may write into it
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
-        PROCESS_INFORMATION process{};
-        std::string program;
+        std::wstring program;
         if (!command.systemProgram.empty()) {
-            char folder[MAX_PATH] = {};
-            const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-            if (n == 0 || n >= MAX_PATH) return {.startError = GetLastError()};
-            program = std::string(folder, n) + "\\" + command.systemProgram;
+            program = SystemProgramPath(command.systemProgram);
+            if (program.empty()) return {.startError = GetLastError()};
         }
-        if (!CreateProcessA(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
-                            nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
+                            nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
             return {.startError = GetLastError()};
         }
-        const bool endedAtLimit = !WaitOrEnd(process.hProcess, waitLimit_);
+        const win32::KernelHandle process(started.hProcess);
+        const win32::KernelHandle thread(started.hThread);
+        const bool endedAtLimit = !WaitOrEnd(process.get(), waitLimit_);
         // Read for the log only.
         DWORD exitCode = 0;
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        GetExitCodeProcess(process.get(), &exitCode);
         return {
             .started = true, .exitCode = static_cast<int>(exitCode), .endedAtLimit = endedAtLimit};
     }

@@ -1,13 +1,15 @@
 #pragma once
-// UTF-16 text from the platform's wide calls to the OEM code page, in which
-// connection names are kept. Windows converts with the system's OEM code page;
-// the POSIX stand-in uses code page 936, the program's own.
+// UTF-16 text from the platform's wide calls (device and connection names) to
+// the code page connection names are kept in. That is the program's own, 936
+// (GBK), on every system: it is what the OEM code page is on the Chinese
+// systems the names were always read on, and what the netsh command line is
+// converted back from, so a name read here reaches netsh unchanged.
 #include <string>
 
 namespace xl::net {
 
-// `text` is NUL-terminated; characters the code page lacks become "?". Null or
-// unconvertible input gives the empty text.
+// `text` is NUL-terminated; characters GBK lacks become "?". Null input gives
+// the empty text.
 std::string WideToOem(const char16_t* text);
 
 }  // namespace xl::net

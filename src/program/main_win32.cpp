@@ -2,9 +2,8 @@
 // window and the message loop. Every way out ends the process with code 0.
 #include <windows.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "api/http_facility.h"
 #include "app/reachability.h"
@@ -17,12 +16,19 @@
 #include "program/start_line.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
+#include "win32/text.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace xl;
-    std::vector<std::string> arguments(__argv + (__argc > 0 ? 1 : 0), __argv + __argc);
-    const app::ProgramOptions options = app::ReadProgramOptions(
-        arguments, [](const char* name) -> const char* { return std::getenv(name); });
+    const app::ProgramOptions options =
+        app::ReadProgramOptions(win32::CommandLineArguments(), [](const char* name) -> const char* {
+            // Each value is copied before the next lookup, so one buffer serves.
+            static std::string value;
+            const std::optional<std::string> found = win32::EnvironmentVariable(name);
+            if (!found) return nullptr;
+            value = *found;
+            return value.c_str();
+        });
 
     ui::win32::Win32Backend backend;
     ui::WindowSystem windows(backend);

@@ -19,7 +19,6 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_paint_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/gdi_cache_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/icon_win32.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/text_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/window_base_win32.cpp)
   target_link_libraries(xl_ui PUBLIC comctl32 msimg32 gdi32 user32)
   # Every executable that shows these windows carries the manifest (common

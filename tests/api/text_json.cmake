@@ -1,5 +1,5 @@
 # Text helpers and the JSON document.
-xiulan_add_test(NAME api_text_tests
+xiulan_add_test(NAME api_text_tests CODEPAGE
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text_codepage_test.cpp

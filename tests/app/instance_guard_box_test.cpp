@@ -1,14 +1,19 @@
 // A refused second copy under a real window system: its message box shows the
-// program's text and caption with the stop icon and no owner, and closing it
-// with OK ends the copy with code 0. The copy is this program re-run.
+// program's text and caption, read back through the wide calls, with the stop
+// icon and no owner, and closing it with OK ends the copy with code 0. The copy
+// is this program re-run. Runs on code pages 936 and 1252: the texts are the
+// same on both.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "app/instance_guard.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::app {
 namespace {
@@ -45,11 +50,9 @@ HWND FindBoxOf(DWORD process) {
             auto* s = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            char caption[64] = {};
-            GetWindowTextA(window, caption, sizeof caption);
-            if (owner != s->process || std::strcmp(caption, kAlreadyRunningCaption) != 0) {
-                return TRUE;
-            }
+            wchar_t caption[64] = {};
+            GetWindowTextW(window, caption, 64);
+            if (owner != s->process || std::wcscmp(caption, L"友情提醒:") != 0) return TRUE;
             s->found = window;
             return FALSE;
         },
@@ -63,6 +66,9 @@ TEST(InstanceGuardBox, SecondCopyShowsTheStopMessageAndEndsWithZeroAfterOk) {
     auto running = MakeInstancePort();
     ASSERT_EQ(running->OpenMarker(MarkerName(token)), MarkerLookup::Absent);
     ASSERT_TRUE(running->CreateMarker(MarkerName(token)));
+    // The event carries the Chinese name itself, not its bytes read in the system's code page.
+    const std::wstring wideName = L"岫澜IP禁止程序重复运行-box-" + win32::Widen(token);
+    EXPECT_TRUE(win32::KernelHandle(OpenEventW(SYNCHRONIZE, FALSE, wideName.c_str())));
 
     char path[MAX_PATH];
     ASSERT_NE(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
@@ -79,14 +85,15 @@ TEST(InstanceGuardBox, SecondCopyShowsTheStopMessageAndEndsWithZeroAfterOk) {
         box = FindBoxOf(child.dwProcessId);
     }
     if (box != nullptr) {
-        char text[128] = {};
-        GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
-        EXPECT_STREQ(text, kAlreadyRunningText);
+        wchar_t text[128] = {};
+        GetDlgItemTextW(box, kMessageTextId, text, 128);
+        EXPECT_STREQ(text, L"程序已运行，请勿重复打开！");
+        EXPECT_EQ(win32::Narrow(text), kAlreadyRunningText);
         HWND icon = GetDlgItem(box, kMessageIconId);
-        EXPECT_NE(icon == nullptr ? 0 : SendMessageA(icon, STM_GETICON, 0, 0), 0) << "no icon";
+        EXPECT_NE(icon == nullptr ? 0 : SendMessageW(icon, STM_GETICON, 0, 0), 0) << "no icon";
         EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
         EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "OK is the only button";
-        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     }
     EXPECT_NE(box, nullptr) << "no message box appeared";
 

@@ -1,6 +1,7 @@
 // The tray icon on the Windows shell, with real windows: the contract suite,
 // and what only the real thing shows (icon handles, the procedure's result
-// passing through, the main window's visibility). Needs a display.
+// passing through, the main window's visibility). The windows are Unicode
+// windows, as the program's own are. Needs a display.
 #include <windows.h>
 // shellapi.h needs the types of windows.h first.
 #include <shellapi.h>
@@ -15,14 +16,17 @@
 #include <vector>
 
 #include "desktop/tray_contract.h"
+#include "desktop/tray_shell_win32.h"
+#include "win32/text.h"
 
 namespace xl::desktop::test {
 namespace {
 
 static_assert(sizeof(NotifyIconRecord) == 504);
 static_assert(NOTIFYICONDATAA_V2_SIZE == 504);
+static_assert(NOTIFYICONDATAW_V2_SIZE == 952);
 
-constexpr char kClassName[] = "XiulanTrayTest";
+constexpr wchar_t kClassName[] = L"XiulanTrayTest";
 constexpr std::uint32_t kEchoMessage = WM_USER + 9;
 constexpr LRESULT kEchoResult = 77;
 
@@ -34,7 +38,7 @@ std::map<HWND, std::vector<UINT>>& MessageLog() {
 LRESULT CALLBACK TestWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     MessageLog()[w].push_back(message);
     if (message == kEchoMessage) return kEchoResult;
-    return DefWindowProcA(w, message, wParam, lParam);
+    return DefWindowProcW(w, message, wParam, lParam);
 }
 
 HWND AsWindow(NativeWindow w) {
@@ -44,11 +48,11 @@ HWND AsWindow(NativeWindow w) {
 class Win32Harness {
   public:
     Win32Harness() : shell_(MakePlatformTrayShell()) {
-        WNDCLASSA wc{};
+        WNDCLASSW wc{};
         wc.lpfnWndProc = TestWindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);  // fails harmlessly when already registered
+        RegisterClassW(&wc);  // fails harmlessly when already registered
     }
     ~Win32Harness() {
         for (HWND w : windows_) {
@@ -58,8 +62,8 @@ class Win32Harness {
 
     TrayShell& Shell() { return *shell_; }
     NativeWindow NewWindow() {
-        HWND w = CreateWindowExA(0, kClassName, "tray test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND w = CreateWindowExW(0, kClassName, L"tray test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         EXPECT_NE(w, nullptr) << "no window: is DISPLAY set?";
         windows_.push_back(w);
         return w;
@@ -68,7 +72,7 @@ class Win32Harness {
     bool Send(NativeWindow w, std::uint32_t message, std::intptr_t lParam) {
         auto& log = MessageLog()[AsWindow(w)];
         const std::size_t before = log.size();
-        SendMessageA(AsWindow(w), message, 0, lParam);
+        SendMessageW(AsWindow(w), message, 0, lParam);
         return std::count(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(), message) >
                0;
     }
@@ -92,13 +96,13 @@ class Win32Harness {
         data.uID = kTrayIconId;
         Shell_NotifyIconA(NIM_DELETE, &data);
         ASSERT_FALSE(IconShown(w));
-        SendMessageA(AsWindow(w), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        SendMessageW(AsWindow(w), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     }
     NativeWindowProc ProcOf(NativeWindow w) {
-        return reinterpret_cast<NativeWindowProc>(GetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC));
+        return reinterpret_cast<NativeWindowProc>(GetWindowLongPtrW(AsWindow(w), GWLP_WNDPROC));
     }
     std::optional<std::uintptr_t> Prop(NativeWindow w, const char* name) {
-        HANDLE value = GetPropA(AsWindow(w), name);
+        HANDLE value = GetPropW(AsWindow(w), win32::Widen(name).c_str());
         if (value == nullptr) return std::nullopt;
         return reinterpret_cast<std::uintptr_t>(value);
     }
@@ -157,7 +161,7 @@ class Win32Tray : public ::testing::Test {
 };
 
 TEST_F(Win32Tray, TheTaskbarMessageIsTheRegisteredOne) {
-    EXPECT_EQ(tray.TaskbarCreatedMessage(), RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_EQ(tray.TaskbarCreatedMessage(), RegisterWindowMessageW(L"TaskbarCreated"));
     EXPECT_GE(tray.TaskbarCreatedMessage(), 0xC000u);
 }
 
@@ -201,11 +205,28 @@ TEST_F(Win32Tray, TheWindowsOwnResultsPassThroughTheTrayProcedure) {
     const NativeWindow w = harness.NewWindow();
     ASSERT_NE(tray.AddIcon(w), 0);
     tray.AttachEventHandler([](int) {}, true);
-    EXPECT_EQ(SendMessageA(AsWindow(w), kEchoMessage, 0, 0), kEchoResult);
-    EXPECT_EQ(SendMessageA(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick), 0);
+    EXPECT_EQ(SendMessageW(AsWindow(w), kEchoMessage, 0, 0), kEchoResult);
+    EXPECT_EQ(SendMessageW(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick), 0);
     tray.Destroy();
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(AsWindow(w), GWLP_WNDPROC)),
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(AsWindow(w), GWLP_WNDPROC)),
               &TestWindowProc);
+}
+
+TEST_F(Win32Tray, TheShellIsGivenTheTipInUtf16WhateverTheSystemCodePage) {
+    const NativeWindow w = harness.NewWindow();
+    ASSERT_NE(tray.AddIcon(w, {}, "岫澜IP"), 0);
+    const NOTIFYICONDATAW added = ToWideRecord(tray.IconData());
+    EXPECT_EQ(added.cbSize, 952u);
+    EXPECT_EQ(added.hWnd, AsWindow(w));
+    EXPECT_EQ(added.uCallbackMessage, kTrayCallbackMessage);
+    EXPECT_STREQ(added.szTip, L"岫澜IP");
+    EXPECT_STREQ(added.szInfo, L"");
+
+    // The longest tip: 127 bytes cut before a split character, 63 characters.
+    std::string tip;
+    for (int i = 0; i < 70; ++i) tip += "中";
+    EXPECT_NE(tray.SetTip(tip), 0);
+    EXPECT_EQ(std::wstring(ToWideRecord(tray.IconData()).szTip), std::wstring(63, L'中'));
 }
 
 TEST_F(Win32Tray, ADoubleClickShowsAndHidesTheRealWindow) {
@@ -214,11 +235,11 @@ TEST_F(Win32Tray, ADoubleClickShowsAndHidesTheRealWindow) {
     ASSERT_NE(tray.AddIcon(w), 0);
     tray.AttachEventHandler([&](int code) { TrayHandler(code, mainWindow); }, true);
     EXPECT_FALSE(IsWindowVisible(AsWindow(w)));
-    SendMessageA(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick);
+    SendMessageW(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick);
     EXPECT_TRUE(IsWindowVisible(AsWindow(w)));
-    SendMessageA(AsWindow(w), kTrayCallbackMessage, 0, kTrayRightButtonUp);
+    SendMessageW(AsWindow(w), kTrayCallbackMessage, 0, kTrayRightButtonUp);
     EXPECT_TRUE(IsWindowVisible(AsWindow(w)));
-    SendMessageA(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick);
+    SendMessageW(AsWindow(w), kTrayCallbackMessage, 0, kTrayLeftDoubleClick);
     EXPECT_FALSE(IsWindowVisible(AsWindow(w)));
 }
 

@@ -18,6 +18,7 @@
 #include "dial/ras_simulator.h"
 #include "dial/text_match.h"
 #include "support/platform.h"
+#include "win32/text.h"
 
 namespace xl::dial {
 namespace {
@@ -102,6 +103,10 @@ TEST(Win32RasApi, SimulatorBackendUsesTheShellsDocumentsFolder) {
     EXPECT_EQ(DefaultRasBackend(), RasBackend::Real);
     auto sim = MakeRasApi(RasBackend::Simulated, SimConfig{});
     EXPECT_EQ(sim->DocumentsFolder(), ShellDocumentsFolder());
+    // The folder, given as GBK, leads back to the folder on every code page.
+    const DWORD attributes = GetFileAttributesW(win32::Widen(ShellDocumentsFolder()).c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST(Win32MessagePump, DispatchesThreadMessagesAndHandsBackTheQuit) {

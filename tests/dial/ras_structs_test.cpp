@@ -1,7 +1,10 @@
 // The entry and dial parameters as the service receives them: sizes, every
-// field the program sets, fields it leaves empty, and over-long texts.
+// field the program sets, fields it leaves empty, and over-long texts. The
+// texts go through a stand-in converter (one unit per byte), so what is
+// checked here is where they land; the real conversion is the Windows edge's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -11,10 +14,34 @@
 namespace xl::dial {
 namespace {
 
+std::u16string ByteUnits(std::string_view text) {
+    std::u16string units;
+    for (char c : text) units.push_back(static_cast<unsigned char>(c));
+    return units;
+}
+
+std::string UnitBytes(std::u16string_view units) {
+    std::string text;
+    for (char16_t u : units) text.push_back(static_cast<char>(u));
+    return text;
+}
+
+template <std::size_t N>
+std::string Field(const char16_t (&field)[N]) {
+    return UnitBytes(wire::ReadField(field));
+}
+
+wire::RasEntryW EntryWire(const RasEntry& entry) {
+    return wire::ToWire(entry, &ByteUnits);
+}
+wire::RasDialParamsW ParamsWire(const RasDialParams& params) {
+    return wire::ToWire(params, &ByteUnits);
+}
+
 TEST(RasStructs, SizeFieldsMatchTheOlderLayouts) {
-    EXPECT_EQ(wire::ToWire(RasEntry{}).dwSize, 2884u);
-    EXPECT_EQ(wire::ToWire(RasDialParams{}).dwSize, 1052u);
-    EXPECT_EQ(sizeof(wire::RasConnA), sizeof(void*) == 8 ? 416u : 412u);
+    EXPECT_EQ(EntryWire(RasEntry{}).dwSize, 5616u);
+    EXPECT_EQ(ParamsWire(RasDialParams{}).dwSize, 2096u);
+    EXPECT_EQ(sizeof(wire::RasConnW), sizeof(void*) == 8 ? 820u : 816u);
 }
 
 struct StrategyCase {
@@ -25,17 +52,16 @@ struct StrategyCase {
 class VpnEntryTest : public ::testing::TestWithParam<StrategyCase> {};
 
 TEST_P(VpnEntryTest, FillsEveryFieldOfTheTable) {
-    const wire::RasEntryA w =
-        wire::ToWire(MakeVpnEntry("vpn.example.net:4433", GetParam().strategy));
-    EXPECT_EQ(w.dwSize, 2884u);
+    const wire::RasEntryW w = EntryWire(MakeVpnEntry("vpn.example.net:4433", GetParam().strategy));
+    EXPECT_EQ(w.dwSize, 5616u);
     EXPECT_EQ(w.dwfOptions, 0x3D0D0210u);
     EXPECT_EQ(w.dwfOptions2, 0x6Fu);
-    EXPECT_STREQ(w.szAreaCode, "");
-    EXPECT_STREQ(w.szLocalPhoneNumber, "vpn.example.net:4433");
+    EXPECT_EQ(Field(w.szAreaCode), "");
+    EXPECT_EQ(Field(w.szLocalPhoneNumber), "vpn.example.net:4433");
     EXPECT_EQ(w.dwfNetProtocols, 4u);
     EXPECT_EQ(w.dwFramingProtocol, 1u);
-    EXPECT_STREQ(w.szDeviceType, "vpn");
-    EXPECT_STREQ(w.szDeviceName, GetParam().deviceName);
+    EXPECT_EQ(Field(w.szDeviceType), "vpn");
+    EXPECT_EQ(Field(w.szDeviceName), GetParam().deviceName);
     EXPECT_EQ(w.dwDialMode, 1u);
     EXPECT_EQ(w.dwDialExtraPercent, 75u);
     EXPECT_EQ(w.dwDialExtraSampleSeconds, 120u);
@@ -48,9 +74,9 @@ TEST_P(VpnEntryTest, FillsEveryFieldOfTheTable) {
     EXPECT_EQ(w.dwRedialPause, 1u);
 
     // Nothing else: no country code, addresses, script, key or credentials.
-    wire::RasEntryA expected;
+    wire::RasEntryW expected;
     std::memset(&expected, 0, sizeof expected);
-    wire::RasEntryA rest = w;
+    wire::RasEntryW rest = w;
     rest.dwSize = rest.dwfOptions = rest.dwfOptions2 = 0;
     std::memset(rest.szLocalPhoneNumber, 0, sizeof rest.szLocalPhoneNumber);
     rest.dwfNetProtocols = rest.dwFramingProtocol = 0;
@@ -74,37 +100,39 @@ TEST(RasStructs, DialParamsCarryOnlyEntryAndCredentials) {
     p.entryName = "岫澜IP";
     p.userName = "alice";
     p.password = "秘密";
-    const wire::RasDialParamsA w = wire::ToWire(p);
-    EXPECT_STREQ(w.szEntryName, "岫澜IP");
-    EXPECT_STREQ(w.szUserName, "alice");
-    EXPECT_STREQ(w.szPassword, "秘密");
-    EXPECT_STREQ(w.szPhoneNumber, "");
-    EXPECT_STREQ(w.szCallbackNumber, "");
-    EXPECT_STREQ(w.szDomain, "");
+    const wire::RasDialParamsW w = ParamsWire(p);
+    EXPECT_EQ(Field(w.szEntryName), "岫澜IP");
+    EXPECT_EQ(Field(w.szUserName), "alice");
+    EXPECT_EQ(Field(w.szPassword), "秘密");
+    EXPECT_EQ(Field(w.szPhoneNumber), "");
+    EXPECT_EQ(Field(w.szCallbackNumber), "");
+    EXPECT_EQ(Field(w.szDomain), "");
 }
 
 TEST(RasStructs, OverlongTextsAreCutAndStayTerminated) {
     const std::string host(500, 'h');
-    const wire::RasEntryA e = wire::ToWire(MakeVpnEntry(host, 1));
-    EXPECT_EQ(std::string(e.szLocalPhoneNumber), std::string(128, 'h'));
+    const wire::RasEntryW e = EntryWire(MakeVpnEntry(host, 1));
+    EXPECT_EQ(Field(e.szLocalPhoneNumber), std::string(128, 'h'));
     EXPECT_EQ(e.dwAlternateOffset, 0u) << "the next field is untouched";
 
     RasDialParams p;
     p.userName = std::string(300, 'u');
     p.domain = std::string(40, 'd');
-    const wire::RasDialParamsA w = wire::ToWire(p);
-    EXPECT_EQ(std::string(w.szUserName), std::string(256, 'u'));
-    EXPECT_EQ(std::string(w.szDomain), std::string(15, 'd'));
-    EXPECT_STREQ(w.szPassword, "");
+    const wire::RasDialParamsW w = ParamsWire(p);
+    EXPECT_EQ(Field(w.szUserName), std::string(256, 'u'));
+    EXPECT_EQ(Field(w.szDomain), std::string(15, 'd'));
+    EXPECT_EQ(Field(w.szPassword), "");
 }
 
 TEST(RasStructs, ConnectionRecordIsReadWithinItsFields) {
-    wire::RasConnA r;
-    std::memset(&r, 'x', sizeof r);  // no terminators anywhere
+    wire::RasConnW r;
+    std::fill_n(reinterpret_cast<char16_t*>(&r), sizeof r / 2, u'x');  // no terminators anywhere
     r.hrasconn = reinterpret_cast<void*>(std::uintptr_t{0x1234});
-    std::memcpy(r.szEntryName, "岫澜IP", std::strlen("岫澜IP") + 1);
-    std::memcpy(r.szDeviceType, "VPN", 4);
-    const RasConnection c = wire::FromWire(r);
+    const std::u16string entry = ByteUnits("岫澜IP");
+    std::copy(entry.begin(), entry.end(), r.szEntryName);
+    r.szEntryName[entry.size()] = u'\0';
+    std::copy_n(u"VPN", 4, r.szDeviceType);
+    const RasConnection c = wire::FromWire(r, &UnitBytes);
     EXPECT_EQ(c.handle, 0x1234u);
     EXPECT_EQ(c.entryName, "岫澜IP");
     EXPECT_EQ(c.deviceType, "VPN");

@@ -115,10 +115,7 @@ TEST(PlatformAdapters, DnsReadFailsForAnUnknownInterface) {
     EXPECT_EQ(secondary, "");
 }
 
-TEST(WideToOem, ConvertsToTheChineseCodePage) {
-#ifdef _WIN32
-    if (GetOEMCP() != 936) GTEST_SKIP() << "the OEM code page is " << GetOEMCP() << ", not 936";
-#endif
+TEST(WideToOem, ConvertsToTheChineseCodePageOnEverySystem) {
     EXPECT_EQ(WideToOem(u"本地连接"), "本地连接");
     EXPECT_EQ(WideToOem(u"以太网 2"), "以太网 2");
     EXPECT_EQ(WideToOem(u"\\DEVICE\\TCPIP_{AB-12}"), "\\DEVICE\\TCPIP_{AB-12}");

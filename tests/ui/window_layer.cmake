@@ -8,7 +8,7 @@ xiulan_add_test(NAME ui_window_layer_tests
 xiulan_add_test(NAME ui_win32_windows_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/win32_backend_test.cpp
   LIBS xl_ui
-  WINDOWS_ONLY GUI)
+  WINDOWS_ONLY GUI CODEPAGE)
 # Not a test: opens one window for tests/ui/screenshots.sh, or measures.
 if(WIN32 AND BUILD_TESTING AND NOT XIULAN_FUZZ)
   add_executable(ui_window_gallery ${CMAKE_CURRENT_LIST_DIR}/window_gallery.cpp)

@@ -3,25 +3,22 @@
 // to the screen at once.
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/text_win32.h"
+#include "win32/handles.h"
 
 namespace xl::ui::win32 {
 
 void FaceWindow::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(hwnd(), &ps);
+    const ::xl::win32::PaintDc screen(hwnd());
     RECT client;
     GetClientRect(hwnd(), &client);
     const int w = client.right, h = client.bottom;
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP buffer = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ oldBitmap = SelectObject(mem, buffer);
-    PaintFace(mem);
-    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-           ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-    SelectObject(mem, oldBitmap);
-    DeleteObject(buffer);
-    DeleteDC(mem);
-    EndPaint(hwnd(), &ps);
+    const ::xl::win32::MemoryDc mem(CreateCompatibleDC(screen.get()));
+    const ::xl::win32::GdiObject<HBITMAP> buffer(CreateCompatibleBitmap(screen.get(), w, h));
+    const ::xl::win32::Selection selected(mem.get(), buffer.get());
+    PaintFace(mem.get());
+    const RECT& dirty = screen.dirty();
+    BitBlt(screen.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top,
+           mem.get(), dirty.left, dirty.top, SRCCOPY);
 }
 
 void FaceWindow::PaintFace(HDC dc) {
@@ -65,22 +62,20 @@ void FaceWindow::DrawControl(HDC dc, const Control& c, size_t index) {
 void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const RECT& clip) {
     const Bitmap b = gdi_.Picture(name, dpi_);
     if (b.handle == nullptr) return;
-    HDC src = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(src, b.handle);
+    const ::xl::win32::MemoryDc src(CreateCompatibleDC(dc));
+    const ::xl::win32::Selection selected(src.get(), b.handle);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     // Pictures are premultiplied BGRA, already at the DPI's size.
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, x, y, b.width, b.height, src, 0, 0, b.width, b.height, blend);
+    AlphaBlend(dc, x, y, b.width, b.height, src.get(), 0, 0, b.width, b.height, blend);
     RestoreDC(dc, saved);
-    SelectObject(src, old);
-    DeleteDC(src);
 }
 
 void FaceWindow::DrawLabel(HDC dc, const Control& c, const RECT& r) {
     if (c.caption().empty()) return;
     const std::wstring text = Widen(c.caption());
-    HGDIOBJ oldFont = SelectObject(dc, gdi_.FontFor(c.font(), dpi_));
+    const ::xl::win32::Selection font(dc, gdi_.FontFor(c.font(), dpi_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(c.colour()));
     // Leading spaces are part of the caption (they leave room for a check box).
@@ -98,7 +93,6 @@ void FaceWindow::DrawLabel(HDC dc, const Control& c, const RECT& r) {
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-    SelectObject(dc, oldFont);
 }
 
 }  // namespace xl::ui::win32

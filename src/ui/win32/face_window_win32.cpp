@@ -5,6 +5,7 @@
 
 #include "ui/win32/text_win32.h"
 #include "ui/window_system.h"
+#include "win32/handles.h"
 
 namespace xl::ui::win32 {
 
@@ -138,11 +139,11 @@ void FaceWindow::PlaceChild(size_t index) {
     RECT r = ScaledRect(c);
     if (c.kind() == ControlKind::EditField) {
         TEXTMETRICW tm{};
-        HDC dc = GetDC(child);
-        HGDIOBJ old = SelectObject(dc, gdi_.FontFor(c.font(), dpi_));
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(child, dc);
+        {
+            const ::xl::win32::WindowDc dc(child);
+            const ::xl::win32::Selection font(dc.get(), gdi_.FontFor(c.font(), dpi_));
+            GetTextMetricsW(dc.get(), &tm);
+        }
         const int h = std::min<int>(r.bottom - r.top, tm.tmHeight + Scale(kEditTextPadding, dpi_));
         const int side = Scale(kEditSideInset, dpi_);
         const int inset = side < (r.right - r.left) / 4 ? side : 0;

@@ -12,9 +12,11 @@
 
 #include "ui/catalogue/window_design.h"
 #include "ui/picture.h"
+#include "win32/handles.h"
 
 namespace xl::ui::win32 {
 
+// A picture as the cache lends it: the handle stays the cache's.
 struct Bitmap {
     HBITMAP handle = nullptr;
     int width = 0, height = 0;
@@ -23,7 +25,6 @@ struct Bitmap {
 class GdiCache {
   public:
     GdiCache() = default;
-    ~GdiCache();
     GdiCache(const GdiCache&) = delete;
     GdiCache& operator=(const GdiCache&) = delete;
 
@@ -38,11 +39,15 @@ class GdiCache {
     HICON Icon(int size);
 
   private:
+    struct OwnedBitmap {
+        ::xl::win32::GdiObject<HBITMAP> handle;
+        int width = 0, height = 0;
+    };
     // Only the DIB sections are kept; the decoded pixels are dropped once copied.
-    std::map<std::pair<std::string, UINT>, Bitmap, std::less<>> bitmaps_;
-    std::map<std::tuple<int, bool, UINT>, HFONT> fonts_;
-    std::map<std::tuple<int, int, int>, HBRUSH> brushes_;
-    std::map<int, HICON> icons_;
+    std::map<std::pair<std::string, UINT>, OwnedBitmap, std::less<>> bitmaps_;
+    std::map<std::tuple<int, bool, UINT>, ::xl::win32::GdiObject<HFONT>> fonts_;
+    std::map<std::tuple<int, int, int>, ::xl::win32::GdiObject<HBRUSH>> brushes_;
+    std::map<int, ::xl::win32::IconHandle> icons_;
 };
 
 // Scales a 96-DPI length.

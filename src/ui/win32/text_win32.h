@@ -1,12 +1,11 @@
 #pragma once
-// The program's texts are GBK; Win32's wide calls want UTF-16. Conversions
-// happen here and nowhere else in the window layer.
-#include <string>
-#include <string_view>
+// The window layer converts its texts with the Win32 edge's one conversion
+// (code page 936, whatever the system's), under the names it has always used.
+#include "win32/text.h"
 
 namespace xl::ui::win32 {
 
-std::wstring Widen(std::string_view gbk);
-std::string Narrow(std::wstring_view utf16);
+using ::xl::win32::Narrow;
+using ::xl::win32::Widen;
 
 }  // namespace xl::ui::win32

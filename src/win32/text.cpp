@@ -1,0 +1,111 @@
+#include "win32/text.h"
+
+#include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
+
+#include <climits>
+
+#include "win32/handles.h"
+
+namespace xl::win32 {
+namespace {
+
+// Longer texts than an int can count are cut: no text of this program comes near.
+int Count(std::size_t n) {
+    return n > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
+}
+
+std::wstring ToWide(unsigned codePage, std::string_view text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), Count(text.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    if (MultiByteToWideChar(codePage, 0, text.data(), Count(text.size()), out.data(), n) != n) {
+        return {};
+    }
+    return out;
+}
+
+std::string ToBytes(unsigned codePage, std::wstring_view text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), Count(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    if (WideCharToMultiByte(codePage, 0, text.data(), Count(text.size()), out.data(), n, nullptr,
+                            nullptr) != n) {
+        return {};
+    }
+    return out;
+}
+
+using LocalMemory = Unique<ClosedWith<HLOCAL, &LocalFree>>;
+
+}  // namespace
+
+std::wstring Widen(std::string_view gbk) {
+    return ToWide(kGbkCodePage, gbk);
+}
+
+std::string Narrow(std::wstring_view utf16) {
+    return ToBytes(kGbkCodePage, utf16);
+}
+
+bool FitsGbk(std::wstring_view utf16) {
+    if (utf16.empty()) return true;
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(kGbkCodePage, 0, utf16.data(), Count(utf16.size()), nullptr,
+                                      0, nullptr, &usedDefault);
+    // A lone surrogate or an unassigned unit may map without "using the default":
+    // the round trip is the test that counts.
+    return n > 0 && !usedDefault && Widen(Narrow(utf16)) == utf16;
+}
+
+std::string AnsiToGbk(std::string_view ansi) {
+    return Narrow(WidenAnsi(ansi));
+}
+
+std::wstring WidenAnsi(std::string_view ansi) {
+    return ToWide(CP_ACP, ansi);
+}
+
+std::string NarrowAnsi(std::wstring_view utf16) {
+    return ToBytes(CP_ACP, utf16);
+}
+
+std::string PathToGbk(const std::wstring& path) {
+    if (FitsGbk(path)) return Narrow(path);
+    const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (size > 0) {
+        std::wstring shortPath(size, L'\0');
+        const DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), size);
+        if (n > 0 && n < size) {
+            shortPath.resize(n);
+            if (FitsGbk(shortPath)) return Narrow(shortPath);
+        }
+    }
+    return Narrow(path);
+}
+
+std::vector<std::string> CommandLineArguments() {
+    int count = 0;
+    LPWSTR* raw = CommandLineToArgvW(GetCommandLineW(), &count);
+    const LocalMemory owner(reinterpret_cast<HLOCAL>(raw));
+    std::vector<std::string> arguments;
+    for (int i = 1; raw != nullptr && i < count; ++i) arguments.push_back(Narrow(raw[i]));
+    return arguments;
+}
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    const std::wstring wideName = Widen(name);
+    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring value(size, L'\0');
+    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
+    if (n >= size) return std::nullopt;  // changed between the two calls
+    value.resize(n);
+    return Narrow(value);
+}
+
+}  // namespace xl::win32
