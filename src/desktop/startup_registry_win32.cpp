@@ -5,62 +5,32 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <climits>
 #include <memory>
 
 #include "desktop/run_at_boot.h"
+#include "win32/handles.h"
+#include "win32/text.h"
 
 namespace xl::desktop {
 
 namespace {
 
-constexpr UINT kGbk = 936;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // GetModuleFileNameW's buffer grows up to the longest path the system has.
 constexpr DWORD kLongestPath = 32768;
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-// Empty for empty or ill-formed GBK.
-std::wstring GbkToWide(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    if (MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), n) != n) {
+win32::RegistryKey OpenRunKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
         return {};
     }
-    return wide;
+    return win32::RegistryKey(key);
 }
 
 // Empty when a character has no GBK form: a path with a stand-in character
 // would name another file.
-std::string WideToGbk(const std::wstring& text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    const int size = static_cast<int>(text.size());
-    BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0,
-                                      nullptr, &lossy);
-    if (n <= 0 || lossy) return {};
-    std::string gbk(static_cast<std::size_t>(n), '\0');
-    if (WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, text.data(), size, gbk.data(), n, nullptr,
-                            &lossy) != n ||
-        lossy) {
-        return {};
-    }
-    return gbk;
-}
-
-UniqueKey OpenRunKey() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return UniqueKey(key);
+std::string ExactGbk(const std::wstring& text) {
+    return win32::FitsGbk(text) ? win32::Narrow(text) : std::string();
 }
 
 std::wstring ModulePath() {
@@ -84,21 +54,21 @@ class Win32StartupRegistry final : public StartupRegistry {
     explicit Win32StartupRegistry(std::string programPath) : programPath_(std::move(programPath)) {}
 
     std::string ProgramPath() override {
-        return programPath_.empty() ? WideToGbk(ModulePath()) : programPath_;
+        return programPath_.empty() ? ExactGbk(ModulePath()) : programPath_;
     }
 
     bool FileExists(const std::string& path) override {
-        const std::wstring wide = GbkToWide(path);
+        const std::wstring wide = win32::Widen(path);
         if (wide.empty()) return false;
         const DWORD attributes = GetFileAttributesW(wide.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
 
     bool SetRunValue(const std::string& name, const std::string& data) override {
-        const std::wstring wideName = GbkToWide(name);
-        const std::wstring wideData = GbkToWide(data);
+        const std::wstring wideName = win32::Widen(name);
+        const std::wstring wideData = win32::Widen(data);
         if (wideName.empty() || wideData.empty()) return false;
-        const UniqueKey key = OpenRunKey();
+        const win32::RegistryKey key = OpenRunKey();
         if (!key) return false;
         // REG_SZ counts its terminator.
         const auto bytes = static_cast<DWORD>((wideData.size() + 1) * sizeof(wchar_t));
@@ -108,14 +78,14 @@ class Win32StartupRegistry final : public StartupRegistry {
     }
 
     bool DeleteRunValue(const std::string& name) override {
-        const std::wstring wideName = GbkToWide(name);
+        const std::wstring wideName = win32::Widen(name);
         if (wideName.empty()) return false;
-        const UniqueKey key = OpenRunKey();
+        const win32::RegistryKey key = OpenRunKey();
         return key && RegDeleteValueW(key.get(), wideName.c_str()) == ERROR_SUCCESS;
     }
 
     bool DeleteStartupShortcut(const std::string& fileName) override {
-        const std::wstring wideName = GbkToWide(fileName);
+        const std::wstring wideName = win32::Widen(fileName);
         if (wideName.empty()) return false;
         wchar_t folder[MAX_PATH + 1] = {};
         if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, FALSE)) return false;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "dial/ras_api.h"
+#include "win32/handles.h"
 
 namespace xl::dial {
 
@@ -25,15 +26,11 @@ class EventWatch final : public DisconnectionWatch {
     HANDLE Event() const { return event_.get(); }
 
   private:
-    struct HandleCloser {
-        void operator()(HANDLE handle) const { CloseHandle(handle); }
-    };
-
     explicit EventWatch(DisconnectionCallback callback) : callback_(std::move(callback)) {}
     static VOID CALLBACK Fired(PVOID context, BOOLEAN timedOut);
 
     DisconnectionCallback callback_;
-    std::unique_ptr<void, HandleCloser> event_;
+    win32::KernelHandle event_;
     HANDLE wait_ = nullptr;
 };
 

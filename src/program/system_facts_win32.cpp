@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "program/start_line.h"
+#include "win32/handles.h"
 
 namespace xl::program {
 
@@ -30,11 +31,8 @@ std::string WindowsVersion() {
 }
 
 int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) return 0;
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const win32::WindowDc screen(nullptr);
+    return screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
 }
 
 }  // namespace
