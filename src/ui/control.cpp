@@ -136,6 +136,14 @@ void Control::DeleteAllRows() {
     Notify(Change::RowsCleared);
 }
 
+void Control::SetRows(std::vector<std::vector<std::string>> rows) {
+    if (kind_ != ControlKind::ListView) return;
+    for (auto& row : rows) row.resize(columns_.size());
+    rows_ = std::move(rows);
+    chosenRow_ = -1;
+    Notify(Change::RowsReplaced);
+}
+
 void Control::ChooseRow(int row) {
     if (row < 0 || row >= RowCount()) row = -1;
     if (row == chosenRow_) return;

@@ -22,6 +22,7 @@ enum class Change {
     Visible,
     Enabled,
     RowsCleared,
+    RowsReplaced,
     RowAdded,
     CellSet,
     RowChosen,
@@ -84,6 +85,9 @@ class Control {
     bool SetCell(int row, int column, std::string text);
     const std::string& Cell(int row, int column) const;
     void DeleteAllRows();
+    // Replaces every row at once, with one change for the backend however
+    // many rows there are; each row is cut or padded to the column count.
+    void SetRows(std::vector<std::vector<std::string>> rows);
     // The chosen row, -1 when none. Choosing from code raises no event.
     int chosenRow() const { return chosenRow_; }
     void ChooseRow(int row);
