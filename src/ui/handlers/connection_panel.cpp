@@ -12,6 +12,9 @@ namespace {
 using namespace main_window;
 
 constexpr char kSwitchButton[] = "超级按钮_切换IP";
+// How the dial reports an attempt that failed or got no answer.
+constexpr char kDialFailedPrefix[] = "连接失败";
+constexpr char kDialTimedOutPrefix[] = "连接超时";
 // PumpingWait's interval around the button refresh of a switch: 10 ms.
 constexpr long long kSwitchPauseMs = 10;
 constexpr int kMilliseconds = 0;
@@ -93,7 +96,11 @@ void ConnectionPanel::Connect() {
         s_.dial.Dial(kEntryName, target.host, s_.currentAccount(), s_.currentPassword(),
                      target.strategy, progress_.Notifier());
     s_.log.Write("拨号 " + target.host + " " + s_.choices.protocol + ": " + outcome);
-    if (s_.dial.IsVpnConnected()) {
+    if (outcome.starts_with(kDialFailedPrefix) || outcome.starts_with(kDialTimedOutPrefix)) {
+        // The service keeps a failed or unanswered attempt listed until it is hung
+        // up, and it would pass for a live link: end it, by this dial's own handle.
+        s_.dial.Ras().HangUp(s_.dial.State().connectionHandle);
+    } else if (outcome == kConnectedText && s_.dial.IsVpnConnected()) {
         RestartExitIpLookup();
         if (app::IsOn(s_.choices.minimiseAfterConnect)) {
             // Hidden, not closed: the tray icon brings it back.
