@@ -184,9 +184,13 @@ TEST_F(Win32Windows, AWholeListArrivesAtOnceAndADelayedTaskRunsOnce) {
     FaceWindow& main = Face(WindowId::Main);
     Control* nodes = ui.Find(WindowId::Main, "超级列表框_节点列表");
     HWND native = main.ChildOf(*nodes);
-    std::vector<std::vector<std::string>> rows;
-    for (int i = 0; i < 20000; ++i) rows.push_back({"", "省", "城市" + std::to_string(i)});
-    nodes->SetRows({{"", "旧"}, {"", "旧"}});
+    std::vector<std::string> rows;
+    for (int i = 0; i < 20000; ++i) {
+        for (std::string cell : {std::string(), std::string("省"), "城市" + std::to_string(i),
+                                 std::string(), std::string(), std::string(), std::string()})
+            rows.push_back(std::move(cell));
+    }
+    nodes->SetRows({"", "旧", "", "", "", "", "", "", "旧"});
     nodes->ChooseRow(1);
     nodes->SetRows(std::move(rows));
     EXPECT_EQ(ListView_GetItemCount(native), 20000);

@@ -247,19 +247,31 @@ TEST_F(WindowModel, ADelayedTaskRunsOnceAmongTheTicksWhenTheClockGetsThere) {
     EXPECT_EQ(backend.delayedTasks(), 0);
 }
 
-TEST_F(WindowModel, ReplacingAllRowsFitsThemToTheColumnsAndDropsTheChoice) {
+TEST_F(WindowModel, ReplacingAllRowsFillsThemColumnByColumnAndDropsTheChoice) {
     Control* list = ui.Open(WindowId::Main).Find("超级列表框_节点列表");
     list->SetCell(list->AddRow(), 2, "旧");
     list->ChooseRow(0);
-    list->SetRows({{"", "广东", "深圳"}, {"", "江苏", "南京", "电信", "正常", "h", "ip", "extra"}});
+    list->SetRows({"", "广东", "深圳", "电信", "正常", "h1", "", "", "江苏", "南京"});
     EXPECT_EQ(list->RowCount(), 2);
     EXPECT_EQ(list->chosenRow(), -1);
     EXPECT_EQ(list->Cell(0, 2), "深圳");
     EXPECT_EQ(list->Cell(0, 6), "");
-    EXPECT_EQ(list->Cell(1, 6), "ip");
-    EXPECT_EQ(list->Cell(1, 7), "") << "cut to the seven columns";
+    EXPECT_EQ(list->Cell(1, 2), "南京");
+    EXPECT_EQ(list->Cell(1, 6), "") << "the short last row is padded";
+    EXPECT_EQ(list->Cell(1, 7), "");
     list->SetRows({});
     EXPECT_EQ(list->RowCount(), 0);
+
+    // An exchange shows only the rows asked for; a row added later starts empty.
+    std::vector<std::string> block{"",  "a", "b", "", "", "", "",     "",
+                                   "c", "d", "",  "", "", "", "spare"};
+    list->ExchangeRows(block, 2);
+    EXPECT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->Cell(1, 2), "d");
+    EXPECT_EQ(list->Cell(2, 0), "");
+    EXPECT_TRUE(block.empty()) << "the previous, empty block comes back";
+    EXPECT_EQ(list->AddRow(), 2);
+    EXPECT_EQ(list->Cell(2, 0), "");
 }
 
 TEST_F(WindowModel, WorkPostedFromOtherThreadsRunsInOrderOnTheDispatchingThread) {

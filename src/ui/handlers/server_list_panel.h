@@ -89,13 +89,16 @@ class ServerListPanel {
   private:
     void RefreshLineList(api::LineMode mode);  // on a worker
     void ShowRefreshText(std::string text);    // any thread
-    void ShowNodes(std::vector<std::vector<std::string>> rows);
+    // The first `rows` rows of nodeCells_ into the node list.
+    void ShowNodes(int rows);
     void AssignStaticIp(const std::string& ip, const std::string& domain, const std::string& name);
     void UseServer(const std::string& domain, const std::string& name);
 
     Services s_;
     std::string filterText_;
     bool loading_ = false;
+    // The node list's previous cells, written over by the next fill.
+    std::vector<std::string> nodeCells_;
     UiPoster poster_{s_.windows};
     BackgroundWork work_;  // last: its workers stop before anything they use goes
 };

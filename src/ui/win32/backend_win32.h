@@ -31,6 +31,8 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
 
     void DispatchPending() override;
     void WaitDispatching(std::chrono::milliseconds d) override;
+    // Real time either way: messages run as they arrive.
+    void DispatchFor(std::chrono::milliseconds d) override { WaitDispatching(d); }
 
     // Runs until WM_QUIT; returns its exit code.
     int RunMessageLoop();

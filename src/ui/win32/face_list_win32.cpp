@@ -55,7 +55,12 @@ void FaceWindow::ListRowsChanged(Control& c, HWND list, Change what) {
 }
 
 void FaceWindow::ClearListSelection(HWND list) {
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // Row by row: a change of "all rows" (-1) visits every row of an
+    // owner-data list, 20,000 of them in a full node list.
+    for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const int row = ListView_GetNextItem(list, -1, which);
+        if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
 }
 
 void FaceWindow::SyncListSelection(Control& c) {
