@@ -202,6 +202,12 @@ TEST_F(Win32Windows, AWholeListArrivesAtOnceAndADelayedTaskRunsOnce) {
     item.cchTextMax = 32;
     SendMessageW(native, LVM_GETITEMTEXTW, 19999, reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(Narrow(text), "城市19999");
+    // Typing in the list finds nothing to choose.
+    int picks = 0;
+    ui.OnRowChosen(WindowId::Main, "超级列表框_节点列表", [&] { ++picks; });
+    SendMessageW(native, WM_CHAR, L'x', 1);  // one key press, as typed
+    EXPECT_EQ(picks, 0);
+    EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), -1);
     nodes->SetRows({});
     EXPECT_EQ(ListView_GetItemCount(native), 0);
 

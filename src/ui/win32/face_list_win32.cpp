@@ -74,6 +74,23 @@ void FaceWindow::SyncListSelection(Control& c) {
     }
 }
 
+bool FaceWindow::OnOwnerDataNotify(NMHDR* hdr, LRESULT& answer) {
+    switch (hdr->code) {
+        case LVN_GETDISPINFOW:
+            OnListDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr));
+            answer = 0;
+            return true;
+        case LVN_ODFINDITEMW:
+        case LVN_ODFINDITEMA:
+            // Typing in a list finds nothing: its first column is empty, and an
+            // answer of 0 would choose the first row as if it had been picked.
+            answer = -1;
+            return true;
+        default:
+            return false;
+    }
+}
+
 void FaceWindow::OnListDisplayInfo(NMLVDISPINFOW* info) {
     LVITEMW& item = info->item;
     if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;

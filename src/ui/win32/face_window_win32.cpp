@@ -351,11 +351,8 @@ void FaceWindow::OnCommand(WPARAM wp, LPARAM) {
 }
 
 LRESULT FaceWindow::OnNotify(NMHDR* hdr) {
-    // Drawing asks for text at any time, also while the program changes the list.
-    if (hdr->code == LVN_GETDISPINFOW) {
-        OnListDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr));
-        return 0;
-    }
+    // Answered at any time, also while the program changes the list.
+    if (LRESULT answer = 0; OnOwnerDataNotify(hdr, answer)) return answer;
     const int index = static_cast<int>(hdr->idFrom) - kFirstChildId;
     if (hdr->code != LVN_ITEMCHANGED || suppressNotifications_ > 0 || index < 0 ||
         static_cast<size_t>(index) >= children_.size()) {

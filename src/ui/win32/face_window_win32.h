@@ -48,6 +48,8 @@ class FaceWindow : public WindowBase, public NativeWindow {
     void ListRowsChanged(Control& c, HWND list, Change what);
     void ClearListSelection(HWND list);
     void SyncListSelection(Control& c);
+    // The questions an owner-data list asks its parent; true when `hdr` was one.
+    bool OnOwnerDataNotify(NMHDR* hdr, LRESULT& answer);
     void OnListDisplayInfo(NMLVDISPINFOW* info);
     RECT ScaledRect(const Control& c) const;
     void InvalidateControl(size_t index);
