@@ -61,10 +61,20 @@ if command -v xdotool >/dev/null; then
     xdotool mousemove $((X + 190)) $((Y + 426)) click 1
     sleep 4
     import -window root "$OUT/main.png" 2>/dev/null || true
+    # Pick the second server of the list and connect through the simulator.
+    main=$(xdotool search --onlyvisible --name "岫澜IP" 2>/dev/null | head -1 || true)
+    if [ -n "$main" ]; then
+      eval "$(xdotool getwindowgeometry --shell "$main")"
+      xdotool mousemove $((X + 150)) $((Y + 157)) click 1
+      sleep 0.5
+      xdotool mousemove $((X + 654)) $((Y + 498)) click 1
+      sleep 5
+      import -window root "$OUT/connected.png" 2>/dev/null || true
+    fi
   fi
 fi
 sleep "${RUN_SECONDS:-20}" &
 wait $! || true
 kill "$CLIENT" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
-echo "screenshots: $OUT/login.png $OUT/main.png"
+echo "screenshots: $OUT/login.png $OUT/main.png $OUT/connected.png"

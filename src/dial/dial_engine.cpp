@@ -1,6 +1,5 @@
 #include "dial/dial_engine.h"
 
-#include <thread>
 #include <utility>
 
 #include "dial/state_text.h"
@@ -198,8 +197,7 @@ std::string DialEngine::WaitForOutcome() {
         // Second, so a text holding both kinds of words is a failure.
         if (ContainsAnyWord(last, kFailureWords)) outcome = Outcome::Failure;
         if (outcome != Outcome::Pending) break;
-        pump_.DispatchPending();
-        std::this_thread::sleep_for(roundLength_);
+        pump_.DispatchFor(roundLength_);
     }
     switch (outcome) {
         case Outcome::Success:

@@ -30,9 +30,11 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
                                 [this](ui::Window& w) { LoginWindowCreated(w); });
 }
 
-Program::~Program() {
-    // The list downloads finish their one request; nothing else waits on them.
-    workers_.clear();
+Program::~Program() = default;
+
+void Program::WaitForBackgroundWork() {
+    downloads_.WaitIdle();
+    if (serverList_) serverList_->WaitForRefreshes();
 }
 
 void Program::Start() {
@@ -56,27 +58,52 @@ void Program::LoginWindowCreated(ui::Window& window) {
 }
 
 void Program::StartListDownload(api::LineMode mode) {
-    workers_.emplace_back(
+    downloads_.Run(
         [this, mode] { api::RefreshServerListQuietly(mode, lists_, service_, services_.log); });
 }
 
 void Program::ShowMainWindow() {
-    if (!main_) {
-        main_ = std::make_unique<ui::MainWindow>(
-            services_.windows, *settings_, std::string(app::kDefaultServerHost),
-            ui::MainWindow::Hooks{
-                .currentAccount = [this]() -> const std::string& {
-                    return login_.CurrentAccount();
-                },
-                .accountExpiry = [this]() -> const std::string& { return login_.AccountExpiry(); },
-                .attachTray = [this](ui::Window& w) { AttachTray(w); },
-                .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
-                .registerAutoStart = {},
-                .fetchServerList = {},
-            });
-        main_->Bind();
-    }
+    if (!main_) BuildMainWindow();
     main_->ShowMainWindow();
+}
+
+void Program::BuildMainWindow() {
+    auto account = [this]() -> const std::string& { return login_.CurrentAccount(); };
+    serverList_ = std::make_unique<ui::ServerListPanel>(ui::ServerListPanel::Services{
+        .windows = services_.windows,
+        .lists = lists_,
+        .service = service_,
+        .log = services_.log,
+        .settings = *settings_,
+        .choices = choices_,
+        .currentAccount = account,
+        .setProtocol = [this](std::string_view p) { connection_->SetProtocol(p); },
+    });
+    connection_ = std::make_unique<ui::ConnectionPanel>(ui::ConnectionPanel::Services{
+        .windows = services_.windows,
+        .dial = dial_,
+        .service = service_,
+        .log = services_.log,
+        .settings = *settings_,
+        .choices = choices_,
+        .serverList = *serverList_,
+        .currentAccount = account,
+        .currentPassword = [this]() -> const std::string& { return login_.CurrentPassword(); },
+    });
+    main_ = std::make_unique<ui::MainWindow>(
+        services_.windows, *settings_, std::string(app::kDefaultServerHost), choices_,
+        ui::MainWindow::Panels{*connection_, *serverList_},
+        ui::MainWindow::Hooks{
+            .currentAccount = account,
+            .accountExpiry = [this]() -> const std::string& { return login_.AccountExpiry(); },
+            .attachTray = [this](ui::Window& w) { AttachTray(w); },
+            .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
+            // Comes with the settings panel.
+            .registerAutoStart = {},
+        });
+    serverList_->Bind();
+    connection_->Bind();
+    main_->Bind();
 }
 
 void Program::AttachTray(ui::Window& mainWindow) {

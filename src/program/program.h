@@ -9,8 +9,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "api/http_request.h"
 #include "api/log.h"
@@ -22,9 +20,12 @@
 #include "desktop/tray_handler.h"
 #include "desktop/tray_icon.h"
 #include "dial/dial_engine.h"
+#include "ui/handlers/background_work.h"
 #include "ui/handlers/confirm_dialog.h"
+#include "ui/handlers/connection_panel.h"
 #include "ui/handlers/login_window.h"
 #include "ui/handlers/main_window.h"
+#include "ui/handlers/server_list_panel.h"
 #include "ui/window_system.h"
 
 namespace xl::program {
@@ -67,16 +68,22 @@ class Program : private desktop::MainWindowVisibility {
     void ExitProgram();
 
     ui::LoginWindow& LoginWindow() { return login_; }
+    // The main window and its panels exist from the first login on.
     ui::MainWindow* MainWindow() { return main_.get(); }
+    ui::ConnectionPanel* Connection() { return connection_.get(); }
+    ui::ServerListPanel* ServerList() { return serverList_.get(); }
     ui::ConfirmDialog& ConfirmDialog() { return confirm_; }
     api::ServerLists& ServerLists() { return lists_; }
     desktop::TrayIcon& Tray() { return tray_; }
     dial::DialEngine& DialEngine() { return dial_; }
     SettingsFile* Settings() { return settings_.get(); }
+    // Waits for the list downloads and refreshes started so far (tests).
+    void WaitForBackgroundWork();
 
   private:
     void LoginWindowCreated(ui::Window& window);
     void ShowMainWindow();
+    void BuildMainWindow();
     void AttachTray(ui::Window& mainWindow);
     void StartListDownload(api::LineMode mode);
     // Every way out: the icon goes, then the process ends with code 0.
@@ -96,8 +103,12 @@ class Program : private desktop::MainWindowVisibility {
     std::unique_ptr<SettingsFile> settings_;
     ui::LoginWindow login_;
     ui::ConfirmDialog confirm_;
+    app::MainChoices choices_;
+    std::unique_ptr<ui::ServerListPanel> serverList_;
+    std::unique_ptr<ui::ConnectionPanel> connection_;
     std::unique_ptr<ui::MainWindow> main_;
-    std::vector<std::jthread> workers_;
+    // Last: the downloads finish before anything they use goes.
+    ui::BackgroundWork downloads_;
 };
 
 }  // namespace xl::program

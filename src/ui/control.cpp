@@ -102,8 +102,10 @@ void Control::SetEnabled(bool e) {
 
 int Control::AddRow() {
     if (kind_ != ControlKind::ListView) return -1;
-    rows_.emplace_back(columns_.size());
-    changedRow_ = RowCount() - 1;
+    const std::size_t start = static_cast<std::size_t>(rowCount_) * columns_.size();
+    cells_.resize(std::max(cells_.size(), start + columns_.size()));
+    for (std::size_t i = start; i < start + columns_.size(); ++i) cells_[i].clear();
+    changedRow_ = rowCount_++;
     changedColumn_ = -1;
     Notify(Change::RowAdded);
     return changedRow_;
@@ -113,7 +115,8 @@ bool Control::SetCell(int row, int column, std::string text) {
     if (row < 0 || row >= RowCount() || column < 0 || column >= static_cast<int>(columns_.size())) {
         return false;
     }
-    rows_[row][column] = std::move(text);
+    cells_[static_cast<std::size_t>(row) * columns_.size() + static_cast<std::size_t>(column)] =
+        std::move(text);
     changedRow_ = row;
     changedColumn_ = column;
     Notify(Change::CellSet);
@@ -122,18 +125,37 @@ bool Control::SetCell(int row, int column, std::string text) {
 
 const std::string& Control::Cell(int row, int column) const {
     static const std::string kEmpty;
-    if (row < 0 || row >= RowCount() || column < 0 ||
-        column >= static_cast<int>(rows_[row].size())) {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= static_cast<int>(columns_.size())) {
         return kEmpty;
     }
-    return rows_[row][column];
+    return cells_[static_cast<std::size_t>(row) * columns_.size() +
+                  static_cast<std::size_t>(column)];
 }
 
 void Control::DeleteAllRows() {
     if (kind_ != ControlKind::ListView) return;
-    rows_.clear();
+    cells_.clear();
+    rowCount_ = 0;
     chosenRow_ = -1;
     Notify(Change::RowsCleared);
+}
+
+void Control::SetRows(std::vector<std::string> cells) {
+    if (columns_.empty()) return;
+    const std::size_t width = columns_.size();
+    const std::size_t rows = (cells.size() + width - 1) / width;
+    cells.resize(rows * width);
+    ExchangeRows(cells, static_cast<int>(rows));
+}
+
+void Control::ExchangeRows(std::vector<std::string>& cells, int rows) {
+    if (kind_ != ControlKind::ListView) return;
+    const std::size_t width = columns_.size();
+    rows = std::clamp(rows, 0, width == 0 ? 0 : static_cast<int>(cells.size() / width));
+    cells_.swap(cells);
+    rowCount_ = rows;
+    chosenRow_ = -1;
+    Notify(Change::RowsReplaced);
 }
 
 void Control::ChooseRow(int row) {

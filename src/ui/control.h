@@ -22,6 +22,7 @@ enum class Change {
     Visible,
     Enabled,
     RowsCleared,
+    RowsReplaced,
     RowAdded,
     CellSet,
     RowChosen,
@@ -78,12 +79,20 @@ class Control {
 
     // List views. Rows and columns count from 0; a missing cell reads empty.
     const std::vector<Column>& columns() const { return columns_; }
-    int RowCount() const { return static_cast<int>(rows_.size()); }
+    int RowCount() const { return rowCount_; }
     int AddRow();  // appends an empty row, returns its index
     // False (and nothing stored) when the row or column does not exist.
     bool SetCell(int row, int column, std::string text);
     const std::string& Cell(int row, int column) const;
     void DeleteAllRows();
+    // Replaces every row at once, with one change for the backend however
+    // many rows there are: `cells` row after row, as many per row as there
+    // are columns (a short last row is padded with empty cells).
+    void SetRows(std::vector<std::string> cells);
+    // The same for callers that refill large lists: the first `rows` rows of
+    // `cells` become the rows, and `cells` gets the previous block back, its
+    // strings kept for the next fill to write into without allocating.
+    void ExchangeRows(std::vector<std::string>& cells, int rows);
     // The chosen row, -1 when none. Choosing from code raises no event.
     int chosenRow() const { return chosenRow_; }
     void ChooseRow(int row);
@@ -118,7 +127,10 @@ class Control {
     bool visible_ = true;
     bool enabled_ = true;
     std::vector<Column> columns_;
-    std::vector<std::vector<std::string>> rows_;
+    // Row after row, one cell per column: one block for any number of rows.
+    // Cells past the last row are spare storage from an exchange.
+    std::vector<std::string> cells_;
+    int rowCount_ = 0;
     int chosenRow_ = -1;
     int interval_ = 0;
     int changedRow_ = -1, changedColumn_ = -1;

@@ -2,6 +2,7 @@
 // The port between the window model and a platform: the Win32 backend puts
 // windows on screen, the headless one keeps them in memory for tests. The
 // model calls these; a backend calls back into Window/WindowSystem for events.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ class WindowBackend {
     virtual std::unique_ptr<NativeWindow> CreateNative(Window& window) = 0;
     // Any thread: run the task on the user-interface thread.
     virtual void Post(std::function<void()> task) = 0;
+    // User-interface thread: run the task there once, `delay` from now, as a
+    // one-shot timer would (the headless backend on its virtual clock).
+    virtual void PostAfter(std::chrono::milliseconds delay, std::function<void()> task) = 0;
     virtual dial::MessagePump& Pump() = 0;
     // A system message box with one OK button, task-modal, without owner.
     virtual void ShowMessageBox(const std::string& text, const std::string& caption,

@@ -25,6 +25,12 @@ void WindowSystem::Post(std::function<void()> task) {
     });
 }
 
+void WindowSystem::PostAfter(std::chrono::milliseconds delay, std::function<void()> task) {
+    backend_.PostAfter(delay, [this, task = std::move(task)] {
+        if (task) RunHandler(task);
+    });
+}
+
 WindowSystem::~WindowSystem() {
     // Platform windows go before the models they mirror.
     for (auto& [id, w] : windows_) w->Attach(nullptr);

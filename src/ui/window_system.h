@@ -4,6 +4,7 @@
 // (so a dialog built anew after Esc gets them again), runs posted work on the
 // user-interface thread and offers the message pump and the message box.
 // User-interface thread only, except Post.
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -61,6 +62,9 @@ class WindowSystem {
 
     // Any thread. The task runs on the user-interface thread as a handler does.
     void Post(std::function<void()> task);
+    // User-interface thread. The task runs there once, `delay` from now; the
+    // wait costs no thread and follows the headless backend's virtual clock.
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> task);
     dial::MessagePump& Pump() { return backend_.Pump(); }
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageIcon icon = MessageIcon::Stop) {

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The Windows client under Wine on a display, used as a person would: type the
-# demo account, log in, see the main window, see the tray icon, quit
-# through the confirmation dialog; then start two copies and see the second
-# refused. Screenshots go to OUT. Exit codes of every copy must be 0.
+# demo account, log in, see the main window and the tray icon; pick a row,
+# connect, see the exit IP; search, pick, switch; pick a static row; disconnect;
+# quit through the confirmation dialog; then start two copies and see the
+# second refused. Screenshots of each state go to OUT; every copy ends with 0.
+# What the window shows is read through the program's log (one line per dial,
+# per exit IP shown and per disconnect), the stand-in's record of requests and
+# the pixels of the labels compared between screenshots.
 #   person_run.sh CLIENT_EXE STANDIN_BINARY BUILD_DIR OUT
 set -uo pipefail
 exe=$1 standin=$2 build=$(cd "$3" && pwd) out=$4
@@ -10,7 +14,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$out"
 if [ -z "${DISPLAY:-}" ]; then echo "SKIP: no display"; exit 0; fi
 if [ ! -x "$standin" ]; then echo "SKIP: no stand-in service at $standin"; exit 0; fi
-for tool in xdotool import; do
+for tool in xdotool import convert compare curl iconv; do
   command -v $tool >/dev/null || { echo "SKIP: $tool missing"; exit 0; }
 done
 
@@ -25,8 +29,8 @@ for _ in $(seq 50); do [ -s "$out/port" ] && break; sleep 0.1; done
 base="http://127.0.0.1:$(cat "$out/port")"
 args=(--api-base="$base" --probe-url="$base/probe/" --ras=sim)
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
-# A first start: no settings file from earlier runs.
-find "$WINEPREFIX/drive_c/users" -name '岫澜IP.INI' -delete 2>/dev/null
+# A first start: no settings file or log from earlier runs.
+find "$WINEPREFIX/drive_c/users" \( -name '岫澜IP.INI' -o -name '岫澜IP.log' \) -delete 2>/dev/null
 
 # The visible window of that width, else nothing.
 visible_window() {
@@ -44,6 +48,39 @@ click_at() {  # window x y
   eval "$(xdotool getwindowgeometry --shell "$1")"
   xdotool mousemove $((X + $2)) $((Y + $3)) click 1
 }
+# The program's log (GBK) as UTF-8, wherever the prefix keeps the temporary folder.
+program_log() {
+  local f
+  f=$(find "$WINEPREFIX/drive_c/users" -name '岫澜IP.log' 2>/dev/null | head -1)
+  [ -n "$f" ] && iconv -f GBK -t UTF-8 "$f"
+}
+wait_log() {  # text seconds
+  for _ in $(seq $(($2 * 10))); do program_log | grep -qF "$1" && return 0; sleep 0.1; done
+  return 1
+}
+wait_lines() {  # text count seconds: the log holds at least count lines with text
+  for _ in $(seq $(($3 * 10))); do
+    [ "$(program_log | grep -cF "$1")" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+shot() {  # name: the main window alone
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/person-$1.png"
+}
+# Pixels that differ between the same rectangle of two shots.
+differing() {  # shotA shotB w h x y
+  local a=$out/.a.png b=$out/.b.png
+  convert "$out/person-$1.png" -crop "$3x$4+$5+$6" +repage "$a"
+  convert "$out/person-$2.png" -crop "$3x$4+$5+$6" +repage "$b"
+  compare -metric AE "$a" "$b" null: 2>&1 | cut -d' ' -f1
+  rm -f "$a" "$b"
+}
+ip_label=(168 25 676 411)   # 透明标签_当前IP
+list_row2=(500 14 21 167)    # the node list's third row
+row_y() { echo $((133 + 16 * $1 + 8)); }  # rows are 16 px high at 96 DPI
+
 wait_exit() {  # pid seconds -> exit code in $code
   for _ in $(seq $(($2 * 10))); do
     kill -0 "$1" 2>/dev/null || { wait "$1"; code=$?; return 0; }
@@ -61,8 +98,8 @@ click_at "$login" 200 265 && xdotool type --delay 40 demo
 click_at "$login" 200 317 && xdotool type --delay 40 demo123
 click_at "$login" 190 426
 main=$(wait_window "岫澜IP" 862 15) || fail "no main window after login"
-sleep 0.5
-import -window root "$out/person-main.png"
+sleep 2.5  # the second list load, two seconds after the window opened
+shot main
 gone=0
 for _ in $(seq 30); do visible_window "岫澜IP" 380 >/dev/null || { gone=1; break; }; sleep 0.1; done
 [ "$gone" = 1 ] || fail "login window still shown"
@@ -75,9 +112,56 @@ step "tray icon"
 # the shell's callback message to the real window procedure.
 xdotool search --onlyvisible --name "Wine System Tray" >/dev/null 2>&1 || fail "no tray icon shown"
 
+step "pick 广东广州 and connect"
+click_at "$main" 150 "$(row_y 1)"
+sleep 0.5
+click_at "$main" 654 498
+wait_log "服务器 gd-gz1.xiulan.example, 协议 PPTP" 20 || fail "the picked row was not dialled"
+wait_lines "拨号结果: 连接成功" 1 20 || fail "no successful dial of the picked row"
+wait_log "出口IP 203.0.113.25 江苏南京" 20 || fail "the exit IP was not shown"
+sleep 0.5
+shot connected
+[ "$(differing main connected "${ip_label[@]}")" -gt 50 ] || fail "the exit IP label looks unchanged"
+
+step "search for 杭州, pick it and switch"
+click_at "$main" 467 72
+xdotool type --delay 80 "杭州"
+click_at "$main" 523 71
+sleep 1
+shot search
+[ "$(differing main search "${list_row2[@]}")" -gt 50 ] || fail "the list looks unfiltered"
+click_at "$main" 150 "$(row_y 0)"
+sleep 0.5
+click_at "$main" 785 498
+wait_log "服务器 zj-hz1.xiulan.example, 协议 PPTP" 20 || fail "the switch did not dial the searched row"
+wait_lines "拨号结果: 连接成功" 2 20 || fail "the switch's dial did not succeed"
+sleep 1
+shot switched
+
+step "pick a static row"
+click_at "$main" 241 72
+sleep 1
+click_at "$main" 150 "$(row_y 0)"
+for _ in $(seq 50); do
+  curl -s "$base/_control/last?path=/setstaticip/" | grep -q "user=demo&ip=198.51.100.11" && break
+  sleep 0.1
+done
+curl -s "$base/_control/last?path=/setstaticip/" | grep -q "user=demo&ip=198.51.100.11" ||
+  fail "no static IP request for the picked row"
+sleep 0.5
+shot static
+
+step "disconnect"
+click_at "$main" 654 498
+wait_log "断开连接: 已断开" 10 || fail "no disconnect"
+sleep 0.5
+shot disconnected
+[ "$(differing main disconnected "${ip_label[@]}")" -lt 10 ] || fail "the exit IP label does not read - - again"
+
 step "quit through the confirmation dialog"
 click_at "$main" 845 14
 dialog=$(wait_window "" 323 5) || fail "no confirmation dialog"
+sleep 0.3
 import -window root "$out/person-confirm.png"
 click_at "$dialog" 90 133
 wait_exit "$client" 20 || fail "client did not end after confirming quit"

@@ -1,128 +1,10 @@
 // The whole road a user takes, headless: start-up, the login messages against
 // the stand-in service, the sweep into the main window, the tray icon, logout,
 // quit and a second copy. Windows are driven by control name on a virtual clock.
-#include <gtest/gtest.h>
+#include "program/program_fixture.h"
 
-#include <chrono>
-#include <map>
-
-#include "api/http_facility.h"
-#include "api/standin_process.h"
-#include "app/settings_fakes.h"
-#include "desktop/recording_tray_shell.h"
-#include "dial/ras_simulator.h"
-#include "program/program.h"
-#include "ui/headless/headless_backend.h"
-
-namespace xl::program {
-
-using namespace app;
+namespace xl::program::test {
 namespace {
-
-using namespace std::chrono_literals;
-using ui::WindowId;
-
-class RecordingInstancePort final : public InstancePort {
-  public:
-    MarkerLookup lookup = MarkerLookup::Absent;
-    std::vector<std::string> messages;
-    std::vector<int> ended;
-    MarkerLookup OpenMarker(const std::string&) override { return lookup; }
-    bool CreateMarker(const std::string&) override { return true; }
-    void ShowStopMessage(const std::string& text, const std::string& caption) override {
-        messages.push_back(caption + "|" + text);
-    }
-    void EndProcess(int code) override { ended.push_back(code); }
-};
-
-class MemoryLog final : public api::ProgramLog {
-  public:
-    void Write(std::string_view) override {}
-};
-
-class ProgramFlow : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!standin_.Running()) GTEST_SKIP() << standin_.Problem();
-    }
-
-    void Start(std::string apiBase = "") {
-        ProgramOptions options;
-        options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
-        options.probeUrl = standin_.BaseUrl() + "/probe/";
-        program_ = std::make_unique<Program>(
-            options, ProgramServices{
-                         .windows = windows_,
-                         .ras = ras_,
-                         .instance = instance_,
-                         .trayShell = tray_,
-                         .http = http_,
-                         .log = log_,
-                         .checkInternetReachable =
-                             [this](const std::string&) {
-                                 ++probes_;
-                                 return reachable_;
-                             },
-                         .makeSettingsStore =
-                             [this](std::string) {
-                                 return std::make_unique<test::MemoryStore>(&items_, &storeLog_);
-                             },
-                         .temporaryFilesDirectory = "/tmp/",
-                         .nativeHandleOf =
-                             [this](ui::Window&) {
-                                 if (mainHandle_ == nullptr) mainHandle_ = tray_.NewWindow();
-                                 return mainHandle_;
-                             },
-                         .appIcon = {},
-                         .endProcess = [this](int code) { ended_.push_back(code); },
-                     });
-        program_->Start();
-    }
-
-    void Put(SettingKey k, std::string v) {
-        items_[{std::string(k.section), std::string(k.key)}] = std::move(v);
-    }
-    std::string Get(SettingKey k) {
-        auto it = items_.find({std::string(k.section), std::string(k.key)});
-        return it == items_.end() ? "<none>" : it->second;
-    }
-    ui::Control& C(WindowId w, std::string_view name) { return *windows_.Find(w, name); }
-    bool Visible(WindowId w) {
-        ui::Window* win = windows_.Existing(w);
-        return win != nullptr && win->visible();
-    }
-    void TypeCredentials(const std::string& account, const std::string& password) {
-        backend_.Type(WindowId::Login, "编辑框_帐号", account);
-        backend_.Type(WindowId::Login, "编辑框_密码", password);
-    }
-    std::string Status() { return C(WindowId::Login, "透明标签_登录状态").caption(); }
-    void LogInAsDemo() {
-        TypeCredentials("demo", "demo123");
-        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
-        backend_.Advance(75ms);
-        ASSERT_TRUE(Visible(WindowId::Main));
-    }
-
-    api::test::StandinProcess standin_;
-    ui::HeadlessBackend backend_;
-    ui::WindowSystem windows_{backend_};
-    dial::RasSimulator ras_{[] {
-        dial::SimConfig c;
-        c.documentsFolder = "C:\\Users\\user\\Documents";
-        return c;
-    }()};
-    RecordingInstancePort instance_;
-    desktop::RecordingTrayShell tray_;
-    api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
-    MemoryLog log_;
-    test::MemoryStore::Items items_;
-    std::vector<std::string> storeLog_;
-    bool reachable_ = true;
-    int probes_ = 0;
-    std::vector<int> ended_;
-    desktop::NativeWindow mainHandle_ = nullptr;
-    std::unique_ptr<Program> program_;
-};
 
 TEST_F(ProgramFlow, FirstStartShowsAnEmptyLoginWindowAndHangsUpAnOldConnection) {
     ras_.AddForeignConnection("岫澜IP");
@@ -204,7 +86,7 @@ TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
     EXPECT_EQ(C(WindowId::Main, "透明标签_帐号").caption(), "demo");
     EXPECT_EQ(C(WindowId::Main, "透明标签_到期时间_内容").caption(), "2027-12-31 23:59:59");
-    EXPECT_EQ(C(WindowId::Main, "透明标签_当前线路").caption(), "全国混播混合1");
+    EXPECT_EQ(C(WindowId::Main, "透明标签_已选线路").caption(), "全国混播混合1");
     EXPECT_EQ(Get(kProtocol), "PPTP");
     EXPECT_EQ(Get(kLineMode), "动态线路");
     ASSERT_EQ(tray_.ShownIcons().size(), 1u);
@@ -327,4 +209,4 @@ TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessage) {
 }
 
 }  // namespace
-}  // namespace xl::program
+}  // namespace xl::program::test

@@ -180,6 +180,45 @@ TEST_F(Win32Windows, ListRowsReachTheNativeListAndAUserPickIsReported) {
     EXPECT_EQ(ListView_GetItemCount(native), 0);
 }
 
+TEST_F(Win32Windows, AWholeListArrivesAtOnceAndADelayedTaskRunsOnce) {
+    FaceWindow& main = Face(WindowId::Main);
+    Control* nodes = ui.Find(WindowId::Main, "超级列表框_节点列表");
+    HWND native = main.ChildOf(*nodes);
+    std::vector<std::string> rows;
+    for (int i = 0; i < 20000; ++i) {
+        for (std::string cell : {std::string(), std::string("省"), "城市" + std::to_string(i),
+                                 std::string(), std::string(), std::string(), std::string()})
+            rows.push_back(std::move(cell));
+    }
+    nodes->SetRows({"", "旧", "", "", "", "", "", "", "旧"});
+    nodes->ChooseRow(1);
+    nodes->SetRows(std::move(rows));
+    EXPECT_EQ(ListView_GetItemCount(native), 20000);
+    EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), -1) << "no row chosen any more";
+    wchar_t text[32] = {};
+    LVITEMW item{};
+    item.iSubItem = 2;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(native, LVM_GETITEMTEXTW, 19999, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(Narrow(text), "城市19999");
+    // Typing in the list finds nothing to choose.
+    int picks = 0;
+    ui.OnRowChosen(WindowId::Main, "超级列表框_节点列表", [&] { ++picks; });
+    SendMessageW(native, WM_CHAR, L'x', 1);  // one key press, as typed
+    EXPECT_EQ(picks, 0);
+    EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), -1);
+    nodes->SetRows({});
+    EXPECT_EQ(ListView_GetItemCount(native), 0);
+
+    int runs = 0;
+    ui.PostAfter(50ms, [&] { ++runs; });
+    ui.Pump().WaitDispatching(10ms);
+    EXPECT_EQ(runs, 0);
+    ui.Pump().WaitDispatching(300ms);
+    EXPECT_EQ(runs, 1);
+}
+
 TEST_F(Win32Windows, ClicksReachTheTopmostEnabledControlUnderThePointer) {
     std::vector<std::string> log;
     for (const char* name : {"超级按钮_登录", "透明标签_记住密码", "图片框_记住密码"}) {

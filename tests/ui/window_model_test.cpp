@@ -4,6 +4,7 @@
 // threads and the Esc life cycle of the dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -223,6 +224,54 @@ TEST_F(WindowModel, TimersOfSeveralWindowsInterleaveByDueTime) {
     EXPECT_TRUE(log.empty());
     backend.Advance(1000ms);
     EXPECT_EQ(log, (std::vector<std::string>{"drop"}));
+}
+
+TEST_F(WindowModel, ADelayedTaskRunsOnceAmongTheTicksWhenTheClockGetsThere) {
+    Window& main = ui.Open(WindowId::Main);
+    std::vector<std::string> log;
+    ui.OnTick(WindowId::Main, "时钟_掉线自动重连",
+              [&] { log.push_back("tick@" + std::to_string(backend.Now().count())); });
+    main.Find("时钟_掉线自动重连")->SetInterval(1000);
+    ui.PostAfter(2000ms, [&] {
+        log.push_back("task@" + std::to_string(backend.Now().count()));
+        ui.PostAfter(0ms, [&] { log.push_back("again"); });
+    });
+    backend.Advance(1999ms);
+    EXPECT_EQ(log, (std::vector<std::string>{"tick@1000"}));
+    EXPECT_EQ(backend.delayedTasks(), 1);
+    backend.Advance(1ms);
+    // Due at the same moment as a tick: whichever was scheduled first goes first.
+    EXPECT_EQ(log, (std::vector<std::string>{"tick@1000", "task@2000", "tick@2000", "again"}));
+    backend.Advance(5000ms);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "again"), 1);
+    EXPECT_EQ(backend.delayedTasks(), 0);
+}
+
+TEST_F(WindowModel, ReplacingAllRowsFillsThemColumnByColumnAndDropsTheChoice) {
+    Control* list = ui.Open(WindowId::Main).Find("超级列表框_节点列表");
+    list->SetCell(list->AddRow(), 2, "旧");
+    list->ChooseRow(0);
+    list->SetRows({"", "广东", "深圳", "电信", "正常", "h1", "", "", "江苏", "南京"});
+    EXPECT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->chosenRow(), -1);
+    EXPECT_EQ(list->Cell(0, 2), "深圳");
+    EXPECT_EQ(list->Cell(0, 6), "");
+    EXPECT_EQ(list->Cell(1, 2), "南京");
+    EXPECT_EQ(list->Cell(1, 6), "") << "the short last row is padded";
+    EXPECT_EQ(list->Cell(1, 7), "");
+    list->SetRows({});
+    EXPECT_EQ(list->RowCount(), 0);
+
+    // An exchange shows only the rows asked for; a row added later starts empty.
+    std::vector<std::string> block{"",  "a", "b", "", "", "", "",     "",
+                                   "c", "d", "",  "", "", "", "spare"};
+    list->ExchangeRows(block, 2);
+    EXPECT_EQ(list->RowCount(), 2);
+    EXPECT_EQ(list->Cell(1, 2), "d");
+    EXPECT_EQ(list->Cell(2, 0), "");
+    EXPECT_TRUE(block.empty()) << "the previous, empty block comes back";
+    EXPECT_EQ(list->AddRow(), 2);
+    EXPECT_EQ(list->Cell(2, 0), "");
 }
 
 TEST_F(WindowModel, WorkPostedFromOtherThreadsRunsInOrderOnTheDispatchingThread) {

@@ -1,6 +1,8 @@
 // xiulan-standin: the stand-in service on 127.0.0.1.
 //   xiulan-standin [--port=N] [--data=FILE] [--port-file=FILE] [--exit-after-idle=SECONDS]
-// --port=0 (the default) takes any free port. The chosen port is printed on
+//                  [--rows=N]
+// --port=0 (the default) takes any free port. --rows=N replaces the data
+// file's three server lists by generated ones of N rows each. The chosen port is printed on
 // standard output as the line "XIULAN_STANDIN_PORT=<port>" and, with
 // --port-file, written to that file, so a test can start it and find it.
 #include <signal.h>
@@ -12,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "generated_lists.h"
 #include "standin_service.h"
 
 namespace {
@@ -24,6 +27,7 @@ struct Options {
     std::string data = XIULAN_STANDIN_DEFAULT_DATA;
     std::string portFile;
     int exitAfterIdle = 0;
+    int rows = -1;  // -1: the lists of the data file
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -41,6 +45,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 options.portFile = v;
             } else if (const char* v = value("--exit-after-idle")) {
                 options.exitAfterIdle = std::stoi(v);
+            } else if (const char* v = value("--rows")) {
+                options.rows = std::stoi(v);
             } else {
                 std::cerr << "unknown option " << arg << "\n";
                 return false;
@@ -50,7 +56,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    return options.port >= 0 && options.port <= 65535;
+    return options.port >= 0 && options.port <= 65535 && options.rows >= -1;
 }
 
 // Written to a temporary name first, so a reader never sees half a number.
@@ -66,7 +72,7 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::cerr << "usage: xiulan-standin [--port=N] [--data=FILE] [--port-file=FILE] "
-                     "[--exit-after-idle=SECONDS]\n";
+                     "[--exit-after-idle=SECONDS] [--rows=N]\n";
         return 2;
     }
     std::string error;
@@ -75,6 +81,7 @@ int main(int argc, char** argv) {
         std::cerr << error << "\n";
         return 1;
     }
+    if (options.rows >= 0) (*data)["lists"] = xl::standin::GeneratedLists(options.rows);
 
     // Signals are taken by one thread with sigwait; block them before any
     // other thread starts so none of those receives them.

@@ -1,10 +1,10 @@
 #include "ui/handlers/main_window.h"
 
-#include <array>
 #include <utility>
 
 #include "ui/handlers/check_box.h"
 #include "ui/handlers/confirm_dialog.h"
+#include "ui/handlers/main_controls.h"
 
 namespace xl::ui {
 namespace {
@@ -37,20 +37,16 @@ const char* TimerName(app::MainTimer which) {
     return "";
 }
 
-constexpr std::array<std::pair<const char*, const char*>, 3> kProtocolRadios{
-    {{"PPTP", "图片框_PPTP"}, {"L2TP", "图片框_L2TP"}, {"SSTP", "图片框_SSTP"}}};
-constexpr std::array<std::pair<const char*, const char*>, 3> kLineModeRadios{
-    {{"动态线路", "图片框_动态线路"},
-     {"极速线路", "图片框_极速线路"},
-     {"静态线路", "图片框_静态线路"}}};
-
 }  // namespace
 
 MainWindow::MainWindow(WindowSystem& windows, app::SettingsFile& settings,
-                       std::string defaultServerHost, Hooks hooks)
+                       std::string defaultServerHost, app::MainChoices& choices, Panels panels,
+                       Hooks hooks)
     : windows_(windows),
       settings_(settings),
       defaultServerHost_(std::move(defaultServerHost)),
+      choices_(choices),
+      panels_(panels),
       hooks_(std::move(hooks)) {}
 
 void MainWindow::Bind() {
@@ -62,10 +58,18 @@ void MainWindow::Bind() {
 }
 
 void MainWindow::Created(Window& window) {
+    panels_.serverList.StartQuietRefresh(api::LineMode::Dynamic);
+    panels_.serverList.StartQuietRefresh(api::LineMode::Static);
     if (hooks_.attachTray) hooks_.attachTray(window);
+    window.SetTitle(main_window::kTitle);
     if (Control* c = window.Find("透明标签_帐号")) c->SetCaption(hooks_.currentAccount());
     if (Control* c = window.Find("透明标签_到期时间_内容")) c->SetCaption(hooks_.accountExpiry());
+    panels_.serverList.ResetFilter();
+    // Stores, saves and shows the protocol and the line mode, and loads the
+    // mode's list, through the view below.
     choices_ = app::LoadMainSettings(settings_, *this, defaultServerHost_);
+    panels_.connection.RefreshConnectButton();
+    poster_.PostAfter(kDelayedListReload, [this] { panels_.serverList.LoadLineData(); });
 }
 
 Control* MainWindow::Get(std::string_view name) const {
@@ -102,22 +106,22 @@ void MainWindow::SetReconnectSecondsField(std::string_view text) {
 }
 
 void MainWindow::ShowServerName(std::string_view name) {
-    if (Control* c = Get("透明标签_当前线路")) c->SetCaption(std::string(name));
-    if (Control* c = Get("透明标签_已选线路")) c->SetCaption(std::string(name));
+    panels_.serverList.ShowServerName(std::string(name));
 }
 
 void MainWindow::ShowProtocol(std::string_view protocol) {
-    for (auto [text, box] : kProtocolRadios)
-        if (Control* c = Get(box)) SetRadio(*c, protocol == text);
+    choices_.protocol = protocol;
+    panels_.connection.ShowProtocol(protocol);
 }
 
 void MainWindow::ShowLineMode(std::string_view lineMode) {
-    for (auto [text, box] : kLineModeRadios)
-        if (Control* c = Get(box)) SetRadio(*c, lineMode == text);
+    choices_.lineMode = lineMode;
+    panels_.connection.ShowLineMode(lineMode);
 }
 
 void MainWindow::StartFetchingServerList(std::string_view lineMode) {
-    if (hooks_.fetchServerList) hooks_.fetchServerList(lineMode);
+    choices_.lineMode = lineMode;
+    panels_.serverList.LoadLineData();
 }
 
 }  // namespace xl::ui

@@ -1,31 +1,44 @@
 #pragma once
-// The main window's frame: created once after the first login, it attaches
-// the tray icon, shows the account and its expiry, applies the saved choices,
-// and offers minimise (to the notification area), logout and quit. The
-// connection, list and settings panels hang their handlers on it.
-// User-interface thread only.
+// The main window's frame: created once after the first login, its creation
+// starts the quiet list refreshes, attaches the tray icon, shows the account
+// and its expiry, applies the saved choices through the panels and schedules
+// one more list load two seconds later. It also offers minimise (to the
+// notification area), logout and quit, and keeps the option switches and
+// their timers as the saved settings set them. The connection and server
+// list panels hang their own handlers on the same window and share the
+// current choices with it. User-interface thread only.
+#include <chrono>
 #include <functional>
 #include <string>
 
 #include "app/main_settings.h"
 #include "app/settings_file.h"
+#include "ui/handlers/connection_panel.h"
+#include "ui/handlers/server_list_panel.h"
+#include "ui/handlers/ui_poster.h"
 #include "ui/window_system.h"
 
 namespace xl::ui {
+
+// After this, the lists downloaded since the window opened are shown.
+inline constexpr std::chrono::milliseconds kDelayedListReload{2000};
 
 class MainWindow final : public app::MainSettingsView {
   public:
     struct Hooks {
         std::function<const std::string&()> currentAccount;
         std::function<const std::string&()> accountExpiry;
-        std::function<void(Window&)> attachTray;  // first thing at creation
+        std::function<void(Window&)> attachTray;
         std::function<void(const std::string&)> askConfirmation;
         std::function<void()> registerAutoStart;  // start with the system
-        std::function<void(std::string_view)> fetchServerList;
+    };
+    struct Panels {
+        ConnectionPanel& connection;
+        ServerListPanel& serverList;
     };
 
     MainWindow(WindowSystem& windows, app::SettingsFile& settings, std::string defaultServerHost,
-               Hooks hooks);
+               app::MainChoices& choices, Panels panels, Hooks hooks);
     void Bind();
 
     // Creates the window the first time (running its creation handler) and shows it.
@@ -52,8 +65,10 @@ class MainWindow final : public app::MainSettingsView {
     WindowSystem& windows_;
     app::SettingsFile& settings_;
     std::string defaultServerHost_;
+    app::MainChoices& choices_;
+    Panels panels_;
     Hooks hooks_;
-    app::MainChoices choices_;
+    UiPoster poster_{windows_};
 };
 
 }  // namespace xl::ui

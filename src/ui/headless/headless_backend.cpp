@@ -33,6 +33,11 @@ void HeadlessBackend::Post(std::function<void()> task) {
     tasks_.push_back(std::move(task));
 }
 
+void HeadlessBackend::PostAfter(std::chrono::milliseconds delay, std::function<void()> task) {
+    delayed_.push_back(
+        {Due{now_ + std::max(delay, std::chrono::milliseconds(0)), nextOrder_++}, std::move(task)});
+}
+
 int HeadlessBackend::pendingTasks() const {
     std::lock_guard lock(tasksMutex_);
     return static_cast<int>(tasks_.size());
@@ -79,16 +84,26 @@ void HeadlessBackend::Advance(std::chrono::milliseconds d) {
     const auto end = now_ + std::max(d, std::chrono::milliseconds(0));
     DispatchPending();
     for (;;) {
-        auto next =
-            std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
-                return a.second.at != b.second.at ? a.second.at < b.second.at
-                                                  : a.second.order < b.second.order;
-            });
-        if (next == timers_.end() || next->second.at > end) break;
-        Control& timer = *next->first;
-        now_ = next->second.at;
-        next->second = Due{now_ + std::chrono::milliseconds(timer.interval()), nextOrder_++};
-        if (system_ != nullptr) system_->Raise(timer.window(), timer.name(), EventKind::Tick);
+        auto timer =
+            std::min_element(timers_.begin(), timers_.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        auto delayed =
+            std::min_element(delayed_.begin(), delayed_.end(),
+                             [](const Delayed& a, const Delayed& b) { return a.due < b.due; });
+        const bool timerDue = timer != timers_.end() && timer->second.at <= end;
+        const bool delayedDue = delayed != delayed_.end() && delayed->due.at <= end;
+        if (!timerDue && !delayedDue) break;
+        if (delayedDue && (!timerDue || delayed->due < timer->second)) {
+            now_ = delayed->due.at;
+            std::function<void()> task = std::move(delayed->task);
+            delayed_.erase(delayed);  // before it runs: the task may add others
+            if (task) task();
+        } else {
+            Control& c = *timer->first;
+            now_ = timer->second.at;
+            timer->second = Due{now_ + std::chrono::milliseconds(c.interval()), nextOrder_++};
+            if (system_ != nullptr) system_->Raise(c.window(), c.name(), EventKind::Tick);
+        }
         DispatchPending();
     }
     now_ = end;

@@ -29,6 +29,8 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
     // WindowBackend
     std::unique_ptr<NativeWindow> CreateNative(Window& window) override;
     void Post(std::function<void()> task) override;
+    // Runs when the virtual clock reaches now + delay, among the timers' ticks.
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> task) override;
     dial::MessagePump& Pump() override { return *this; }
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageIcon icon) override;
@@ -53,12 +55,18 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
 
     const std::vector<ShownMessageBox>& messageBoxes() const { return messageBoxes_; }
     int pendingTasks() const;
+    int delayedTasks() const { return static_cast<int>(delayed_.size()); }
 
   private:
     friend class HeadlessWindow;
     struct Due {
         std::chrono::milliseconds at;
         std::uint64_t order;  // keeps ticks due at the same moment in start order
+        bool operator<(const Due& o) const { return at != o.at ? at < o.at : order < o.order; }
+    };
+    struct Delayed {
+        Due due;
+        std::function<void()> task;
     };
     void TimerChanged(Control& timer);
     void TimerGone(Window& window);
@@ -69,6 +77,7 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
     std::chrono::milliseconds now_{0};
     std::uint64_t nextOrder_ = 0;
     std::map<Control*, Due> timers_;
+    std::vector<Delayed> delayed_;
     mutable std::mutex tasksMutex_;
     std::deque<std::function<void()>> tasks_;
     std::vector<ShownMessageBox> messageBoxes_;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/text_win32.h"
 #include "ui/window_system.h"
@@ -26,6 +28,10 @@ class Win32Backend::TaskWindow : public WindowBase {
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override {
         if (msg == kRunTask) {
             backend_.RunOneTask();
+            return 0;
+        }
+        if (msg == WM_TIMER) {
+            backend_.RunDelayedTask(wp);
             return 0;
         }
         return Default(msg, wp, lp);
@@ -66,6 +72,23 @@ void Win32Backend::RunOneTask() {
         task = std::move(tasks_.front());
         tasks_.pop_front();
     }
+    if (task) task();
+}
+
+void Win32Backend::PostAfter(std::chrono::milliseconds delay, std::function<void()> task) {
+    const UINT_PTR id = nextDelayedId_++;
+    delayedTasks_[id] = std::move(task);
+    const auto ms = std::clamp<long long>(delay.count(), USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
+    SetTimer(taskWindow_->hwnd(), id, static_cast<UINT>(ms), nullptr);
+}
+
+void Win32Backend::RunDelayedTask(UINT_PTR id) {
+    // One shot: the timer goes before the task runs, since it may pump messages.
+    KillTimer(taskWindow_->hwnd(), id);
+    auto it = delayedTasks_.find(id);
+    if (it == delayedTasks_.end()) return;
+    std::function<void()> task = std::move(it->second);
+    delayedTasks_.erase(it);
     if (task) task();
 }
 

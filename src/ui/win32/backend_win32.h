@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -23,12 +24,15 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
 
     std::unique_ptr<NativeWindow> CreateNative(Window& window) override;
     void Post(std::function<void()> task) override;
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> task) override;
     dial::MessagePump& Pump() override { return *this; }
     void ShowMessageBox(const std::string& text, const std::string& caption,
                         MessageIcon icon) override;
 
     void DispatchPending() override;
     void WaitDispatching(std::chrono::milliseconds d) override;
+    // Real time either way: messages run as they arrive.
+    void DispatchFor(std::chrono::milliseconds d) override { WaitDispatching(d); }
 
     // Runs until WM_QUIT; returns its exit code.
     int RunMessageLoop();
@@ -43,11 +47,15 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
     bool CloseDialogOnEscape(const MSG& msg);
     bool MoveFocusOnTab(MSG& msg);
     void RunOneTask();
+    void RunDelayedTask(UINT_PTR id);
 
     GdiCache gdi_;
     std::unique_ptr<TaskWindow> taskWindow_;
     std::mutex tasksMutex_;
     std::deque<std::function<void()>> tasks_;
+    // One-shot timers of the task window, by timer id (user-interface thread only).
+    std::map<UINT_PTR, std::function<void()>> delayedTasks_;
+    UINT_PTR nextDelayedId_ = 1;
 };
 
 }  // namespace xl::ui::win32

@@ -106,23 +106,7 @@ void FaceWindow::CreateChild(size_t index) {
         child = CreateWindowExW(0, L"EDIT", Widen(c.caption()).c_str(), style, 0, 0, 0, 0, hwnd(),
                                 id, GetModuleHandleW(nullptr), nullptr);
     } else if (c.kind() == ControlKind::ListView) {
-        // Column headings are part of the face picture; drop-down lists get a frame.
-        style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER |
-                 LVS_NOSORTHEADER | (c.visible() ? 0 : WS_BORDER);
-        child = CreateWindowExW(0, WC_LISTVIEWW, L"", style, 0, 0, 0, 0, hwnd(), id,
-                                GetModuleHandleW(nullptr), nullptr);
-        if (child != nullptr) {
-            ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-            for (size_t col = 0; col < c.columns().size(); ++col) {
-                std::wstring title = Widen(c.columns()[col].title);
-                LVCOLUMNW lvc{};
-                lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-                lvc.pszText = title.data();
-                lvc.cx = Scale(c.columns()[col].width, dpi_);  // width 0 keeps a column hidden
-                lvc.iSubItem = static_cast<int>(col);
-                SendMessageW(child, LVM_INSERTCOLUMNW, col, reinterpret_cast<LPARAM>(&lvc));
-            }
-        }
+        child = CreateListView(c, style, id);
     }
     --suppressNotifications_;
     if (child == nullptr) return;
@@ -212,26 +196,10 @@ void FaceWindow::ControlChanged(Control& c, Change what) {
             InvalidateControl(index);
             break;
         case Change::RowsCleared:
-            if (child != nullptr) ListView_DeleteAllItems(child);
-            break;
+        case Change::RowsReplaced:
         case Change::RowAdded:
-            if (child != nullptr) {
-                LVITEMW item{};
-                item.mask = LVIF_TEXT;
-                item.iItem = c.changedRow();
-                item.pszText = const_cast<wchar_t*>(L"");
-                SendMessageW(child, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            }
-            break;
         case Change::CellSet:
-            if (child != nullptr) {
-                std::wstring text = Widen(c.Cell(c.changedRow(), c.changedColumn()));
-                LVITEMW item{};
-                item.iSubItem = c.changedColumn();
-                item.pszText = text.data();
-                SendMessageW(child, LVM_SETITEMTEXTW, c.changedRow(),
-                             reinterpret_cast<LPARAM>(&item));
-            }
+            if (child != nullptr) ListRowsChanged(c, child, what);
             break;
         case Change::RowChosen:
             SyncListSelection(c);
@@ -244,17 +212,6 @@ void FaceWindow::ControlChanged(Control& c, Change what) {
             break;
     }
     --suppressNotifications_;
-}
-
-void FaceWindow::SyncListSelection(Control& c) {
-    HWND child = ChildOf(c);
-    if (child == nullptr) return;
-    ListView_SetItemState(child, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (c.chosenRow() >= 0) {
-        ListView_SetItemState(child, c.chosenRow(), LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_EnsureVisible(child, c.chosenRow(), FALSE);
-    }
 }
 
 void FaceWindow::TitleChanged() {
@@ -395,6 +352,8 @@ void FaceWindow::OnCommand(WPARAM wp, LPARAM) {
 }
 
 LRESULT FaceWindow::OnNotify(NMHDR* hdr) {
+    // Answered at any time, also while the program changes the list.
+    if (LRESULT answer = 0; OnOwnerDataNotify(hdr, answer)) return answer;
     const int index = static_cast<int>(hdr->idFrom) - kFirstChildId;
     if (hdr->code != LVN_ITEMCHANGED || suppressNotifications_ > 0 || index < 0 ||
         static_cast<size_t>(index) >= children_.size()) {

@@ -5,6 +5,8 @@
 // Positions, fonts and pictures are scaled from 96 DPI to the monitor's DPI.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "ui/win32/gdi_cache_win32.h"
@@ -40,7 +42,15 @@ class FaceWindow : public WindowBase, public NativeWindow {
     void CreateChild(size_t index);
     void PlaceChild(size_t index);
     void ApplyFont(size_t index);
+    // List views (face_list_win32.cpp): owner-data lists that read their rows
+    // from the model when they draw, so a fill of any size is one message.
+    HWND CreateListView(const Control& c, DWORD style, HMENU id);
+    void ListRowsChanged(Control& c, HWND list, Change what);
+    void ClearListSelection(HWND list);
     void SyncListSelection(Control& c);
+    // The questions an owner-data list asks its parent; true when `hdr` was one.
+    bool OnOwnerDataNotify(NMHDR* hdr, LRESULT& answer);
+    void OnListDisplayInfo(NMLVDISPINFOW* info);
     RECT ScaledRect(const Control& c) const;
     void InvalidateControl(size_t index);
     int IndexOf(const Control& c) const;

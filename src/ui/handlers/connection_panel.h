@@ -1,0 +1,116 @@
+#pragma once
+// The main window's connection controls: the connect and switch buttons, the
+// protocol and line-mode choices, the status line and the two IP labels. It
+// dials through the dial engine with its own progress notifier, which writes
+// the status line through this panel, and starts the exit-IP lookup after a
+// connect, which writes the IP labels through it.
+// Threads: every handler runs on the user-interface thread (a dial waits there
+// while dispatching messages, so other handlers may run meanwhile). The
+// progress notifier and the exit-IP lookup call in from their own threads and
+// only post; a write of a stopped lookup that is still queued is dropped.
+// The panel stops its lookups when it goes.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "api/exit_ip.h"
+#include "api/log.h"
+#include "api/service.h"
+#include "app/main_settings.h"
+#include "app/settings_file.h"
+#include "dial/dial_engine.h"
+#include "dial/dial_progress.h"
+#include "ui/handlers/server_list_panel.h"
+#include "ui/handlers/ui_poster.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+inline constexpr char kEntryName[] = "岫澜IP";
+inline constexpr char kConnectedText[] = "连接成功";  // the dial's word for success
+inline constexpr char kConnectTag[] = "连接";
+inline constexpr char kDisconnectTag[] = "断开";
+inline constexpr char kConnectingText[] = "连接中...";
+inline constexpr char kSwitchingText[] = "切换中...";
+inline constexpr char kStillConnectedText[] = "已连接";
+inline constexpr char kDisconnectedText[] = "已断开";
+inline constexpr char kNoIpText[] = "- -";
+inline constexpr char kSstpPortSuffix[] = ":4433";
+
+// What a protocol dials: its strategy number and the host (":4433" added for
+// SSTP); any other protocol text gives strategy 0 and an empty host.
+struct DialTarget {
+    std::uint32_t strategy = 0;
+    std::string host;
+};
+DialTarget DialTargetFor(std::string_view protocol, const std::string& serverHost);
+
+class ConnectionPanel final : public dial::ConnectionStatusView, public api::ExitIpDisplay {
+  public:
+    struct Services {
+        WindowSystem& windows;
+        dial::DialEngine& dial;
+        const api::ServiceApi& service;
+        api::ProgramLog& log;
+        app::SettingsFile& settings;
+        app::MainChoices& choices;  // shared with the server list panel
+        ServerListPanel& serverList;
+        std::function<const std::string&()> currentAccount;
+        std::function<const std::string&()> currentPassword;
+    };
+
+    explicit ConnectionPanel(Services services);
+    ~ConnectionPanel() override;
+    ConnectionPanel(const ConnectionPanel&) = delete;
+    ConnectionPanel& operator=(const ConnectionPanel&) = delete;
+
+    void Bind();
+
+    // The connect button's click: connects when its tag is "连接", hangs up
+    // when it is "断开". The reconnects reuse it.
+    void ToggleConnection();
+    // The switch button's click: hang up, then connect to the chosen server.
+    void SwitchServer();
+    // SwitchServer's sequence with the status line and the IP labels showing
+    // the given texts first (the reconnects show their own).
+    void Redial(const std::string& statusText, const std::string& ipText);
+
+    // Store, save and show a choice; a line mode also loads its list. Empty
+    // texts become "SSTP" and "动态线路".
+    void SetProtocol(std::string_view protocol);
+    void SetLineMode(std::string_view lineMode);
+    // The radio pictures only; a text that names no radio changes none.
+    void ShowProtocol(std::string_view protocol);
+    void ShowLineMode(std::string_view lineMode);
+
+    // The button's tag: "连接" or "断开", the program's belief about the link.
+    std::string ConnectButtonTag();
+    void SetIpLabels(const std::string& ip, const std::string& location);
+    // Stops the running exit-IP lookup; nothing it had under way shows.
+    void StopExitIpLookup();
+
+    // dial::ConnectionStatusView
+    void SetStatusCaption(const std::string& text) override;
+    std::string StatusCaption() override;
+    void RefreshConnectButton() override;
+
+    // api::ExitIpDisplay, on the lookup's thread: posts, never waits.
+    void ShowExitIp(const std::string& ip, const std::string& location) override;
+
+  private:
+    void Connect();
+    void Disconnect();
+    void RestartExitIpLookup();
+    void ChooseLineMode(std::string_view lineMode, bool clearFilter, bool staticProtocol);
+
+    Services s_;
+    UiPoster poster_{s_.windows};
+    dial::DialProgress progress_;
+    // Bumped whenever a lookup stops; a queued write of an older lookup is dropped.
+    std::atomic<std::uint64_t> exitIpGeneration_{0};
+    api::ExitIpLookup exitIp_;  // last: its threads stop before anything they use goes
+};
+
+}  // namespace xl::ui

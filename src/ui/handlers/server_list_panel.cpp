@@ -1,0 +1,268 @@
+#include "ui/handlers/server_list_panel.h"
+
+#include <mutex>
+#include <optional>
+
+#include "api/static_ip.h"
+#include "api/text.h"
+#include "ui/handlers/main_controls.h"
+
+namespace xl::ui {
+namespace {
+
+using namespace main_window;
+
+constexpr char kSearchField[] = "编辑框_搜索";
+constexpr char kSearchLabel[] = "透明标签_搜索";
+constexpr char kDropDownArrow[] = "透明标签_省份下拉按钮";
+
+// Columns of the node list; column 0 is the list's narrow empty lead.
+constexpr int kProvinceColumn = 1;
+constexpr int kCityColumn = 2;
+constexpr int kDomainColumn = 5;
+constexpr int kStaticIpColumn = 6;
+
+constexpr std::size_t kNodeColumns = 7;
+
+// Writes rows into the cells a list handed back at its last fill, so a refill
+// of 20,000 rows copies text instead of allocating 20,000 strings.
+class NodeRows {
+  public:
+    NodeRows(std::vector<std::string>& cells, bool withIp) : cells_(cells), withIp_(withIp) {}
+    void Add(const api::ServerNode& node) {
+        Put({});
+        Put(node.province);
+        Put(node.city);
+        Put(node.isp);
+        Put(api::NodeStatusText(node.status));
+        Put(node.domain);
+        Put(withIp_ ? std::string_view(node.ip) : std::string_view());
+    }
+    int Rows() const { return static_cast<int>(used_ / kNodeColumns); }
+
+  private:
+    void Put(std::string_view text) {
+        if (used_ == cells_.size()) cells_.emplace_back();
+        cells_[used_++].assign(text);
+    }
+    std::vector<std::string>& cells_;
+    bool withIp_;
+    std::size_t used_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string> FilterWords(std::string_view filterText) {
+    std::vector<std::string> words;
+    for (;;) {
+        const std::size_t space = filterText.find(' ');
+        words.emplace_back(filterText.substr(0, space));
+        if (space == std::string_view::npos) return words;
+        filterText.remove_prefix(space + 1);
+    }
+}
+
+bool ContainsAnyWord(std::string_view text, const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        // GBK-aware: a word never matches across two characters' bytes.
+        if (api::TextFind(text, word) > 0) return true;
+    }
+    return false;
+}
+
+api::LineMode SearchedMode(std::string_view lineMode) {
+    const std::optional<api::LineMode> mode = api::LineModeFromText(lineMode);
+    return mode == api::LineMode::Dynamic || mode == api::LineMode::Fast ? *mode
+                                                                         : api::LineMode::Static;
+}
+
+ServerListPanel::ServerListPanel(Services services) : s_(std::move(services)) {}
+
+ServerListPanel::~ServerListPanel() = default;
+
+void ServerListPanel::Bind() {
+    const WindowId m = WindowId::Main;
+    s_.windows.OnClick(m, kSearchLabel, [this] { Search(); });
+    s_.windows.OnClick(m, kDropDownArrow, [this] { ToggleProvinceDropDown(); });
+    s_.windows.OnClick(m, kProvinceCaption, [this] { ToggleProvinceDropDown(); });
+    s_.windows.OnRowChosen(m, kProvinceList, [this] { PickProvince(); });
+    s_.windows.OnRowChosen(m, kNodeList, [this] { PickServer(); });
+}
+
+void ServerListPanel::LoadLineData() {
+    SetCaption(s_.windows, kStatusLabel, kLoadingLinesText);
+    if (!loading_) {
+        loading_ = true;
+        if (const std::optional<api::LineMode> mode = api::LineModeFromText(s_.choices.lineMode)) {
+            // The fill shows the cache either way; started after it, the
+            // refresh's parse does not compete with the fill for the processor.
+            FillNodeList(*mode);
+            FillProvinceList(*mode);
+            StartRefreshLineList(*mode);
+        }
+        loading_ = false;
+    }
+    SetCaption(s_.windows, kStatusLabel, kLinesLoadedText);
+}
+
+void ServerListPanel::FillNodeList(api::LineMode mode) {
+    NodeRows rows(nodeCells_, mode == api::LineMode::Static);
+    {
+        api::ServerList& list = s_.lists.List(mode);
+        std::lock_guard lock(list.lock);
+        for (const api::ProvinceGroup& group : list.groups) {
+            for (const api::ServerNode& node : group.nodes) {
+                if (node.status != api::kNodeStatusGone) rows.Add(node);
+            }
+        }
+    }
+    ShowNodes(rows.Rows());
+}
+
+void ServerListPanel::FillProvinceList(api::LineMode mode) {
+    std::vector<std::string> cells;
+    {
+        api::ServerList& list = s_.lists.List(mode);
+        std::lock_guard lock(list.lock);
+        for (const api::ProvinceGroup& group : list.groups) cells.push_back(group.province);
+    }
+    if (Control* provinces = Find(s_.windows, kProvinceList)) provinces->SetRows(std::move(cells));
+}
+
+void ServerListPanel::FilterNodeList(api::LineMode mode, std::string_view filterText) {
+    const std::vector<std::string> words = FilterWords(filterText);
+    NodeRows rows(nodeCells_, mode == api::LineMode::Static);
+    {
+        api::ServerList& list = s_.lists.List(mode);
+        std::lock_guard lock(list.lock);
+        for (const api::ProvinceGroup& group : list.groups) {
+            const bool groupMatches = ContainsAnyWord(group.province, words);
+            for (const api::ServerNode& node : group.nodes) {
+                if (node.status == api::kNodeStatusGone) continue;
+                if (groupMatches || ContainsAnyWord(node.city, words)) rows.Add(node);
+            }
+        }
+    }
+    ShowNodes(rows.Rows());
+}
+
+void ServerListPanel::ShowNodes(int rows) {
+    if (Control* nodes = Find(s_.windows, kNodeList)) nodes->ExchangeRows(nodeCells_, rows);
+}
+
+void ServerListPanel::Search() {
+    filterText_ = Caption(s_.windows, kSearchField);
+    FilterNodeList(SearchedMode(s_.choices.lineMode), filterText_);
+}
+
+void ServerListPanel::ToggleProvinceDropDown() {
+    Control* provinces = Find(s_.windows, kProvinceList);
+    if (provinces == nullptr) return;
+    if (provinces->visible()) {
+        provinces->Hide();
+        return;
+    }
+    Rect r = provinces->position();
+    r.height = kProvinceDropDownHeight;
+    provinces->SetPosition(r);
+    provinces->Show();
+}
+
+void ServerListPanel::PickProvince() {
+    Control* provinces = Find(s_.windows, kProvinceList);
+    if (provinces == nullptr || provinces->chosenRow() < 0) return;
+    const std::string province = provinces->Cell(provinces->chosenRow(), 0);
+    SetCaption(s_.windows, kProvinceCaption, province);
+    provinces->Hide();
+    filterText_ = province;
+    FilterNodeList(SearchedMode(s_.choices.lineMode), filterText_);
+}
+
+void ServerListPanel::ClearProvinceFilter() {
+    ResetFilter();
+    SetCaption(s_.windows, kProvinceCaption, kAllProvinces);
+}
+
+void ServerListPanel::ShowServerName(const std::string& name) {
+    SetCaption(s_.windows, kCurrentLineLabel, name);
+    SetCaption(s_.windows, kChosenLineLabel, name);
+}
+
+void ServerListPanel::PickServer() {
+    const Control* nodes = Find(s_.windows, kNodeList);
+    if (nodes == nullptr || nodes->chosenRow() < 0) return;
+    const int row = nodes->chosenRow();
+    const std::string domain = nodes->Cell(row, kDomainColumn);
+    // Dialled from the next connect on, whatever the static request says.
+    s_.choices.server = domain;
+    const std::string ip = nodes->Cell(row, kStaticIpColumn);
+    const std::string name = nodes->Cell(row, kProvinceColumn) + nodes->Cell(row, kCityColumn);
+    const std::optional<api::LineMode> mode = api::LineModeFromText(s_.choices.lineMode);
+    if (mode == api::LineMode::Static) {
+        AssignStaticIp(ip, domain, name);
+    } else if (mode) {
+        UseServer(domain, name);
+    }
+}
+
+void ServerListPanel::AssignStaticIp(const std::string& ip, const std::string& domain,
+                                     const std::string& name) {
+    // Blocks the user-interface thread for the request, as the pick waits for its verdict.
+    if (!api::RequestStaticIp(s_.service, s_.currentAccount(), ip)) {
+        s_.log.Write("设置静态IP失败: " + name + " " + domain + " " + ip);
+        SetCaption(s_.windows, kStatusLabel, api::kStaticIpFailedText);
+        return;
+    }
+    UseServer(domain, name);
+    SetCaption(s_.windows, kStatusLabel, api::kStaticIpSetText);
+    s_.setProtocol(app::kStaticProtocol);
+}
+
+void ServerListPanel::UseServer(const std::string& domain, const std::string& name) {
+    s_.choices.serverName = name;
+    ShowServerName(name);
+    s_.settings.WriteSetting(app::kServer, domain);
+    s_.settings.WriteSetting(app::kServerName, name);
+}
+
+void ServerListPanel::StartRefreshLineList(api::LineMode mode) {
+    work_.Run([this, mode] { RefreshLineList(mode); });
+}
+
+void ServerListPanel::StartQuietRefresh(api::LineMode mode) {
+    work_.Run([this, mode] { api::RefreshServerListQuietly(mode, s_.lists, s_.service, s_.log); });
+}
+
+void ServerListPanel::RefreshLineList(api::LineMode mode) {
+    std::string outcome;
+    {
+        api::RefreshClaim claim(s_.lists, mode);
+        if (!claim) return;
+        ShowRefreshText(kRefreshingText);
+        int errorCode = 0;
+        const std::string reply = api::DownloadServerList(s_.service, mode, errorCode);
+        api::ProvinceGroups fresh;
+        if (reply.empty()) {
+            outcome = kRefreshDownloadError + std::to_string(errorCode);
+        } else if (api::ParseServerList(reply, mode, fresh) <= 0) {
+            outcome = kRefreshParseError;
+        } else {
+            api::ServerList& list = s_.lists.List(mode);
+            std::lock_guard lock(list.lock);
+            api::MergeServerList(list.groups, std::move(fresh), api::CurrentTickCount());
+            outcome = kRefreshedText;
+        }
+        if (outcome != kRefreshedText) {
+            s_.log.Write("[" + api::LineModeText(mode) + "] " + outcome);
+            ShowRefreshText(kRefreshFailedText);
+        }
+    }  // the busy flag clears before the outcome shows
+    ShowRefreshText(outcome);
+}
+
+void ServerListPanel::ShowRefreshText(std::string text) {
+    poster_.Post(
+        [this, text = std::move(text)] { SetCaption(s_.windows, kCurrentLineLabel, text); });
+}
+
+}  // namespace xl::ui

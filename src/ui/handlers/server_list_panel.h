@@ -1,0 +1,106 @@
+#pragma once
+// The left part of the main window: the servers of the current line mode in
+// the node list, narrowed by province (the drop-down) or by a search text, the
+// refresh of a list with its texts in the bottom line, and the pick of a row as
+// the server to dial (a static row first binds its IP to the account).
+// Handlers run on the user-interface thread; refreshes run on workers that
+// reach the controls only by posting, and a fill reads one list under that
+// list's lock only. The panel waits for its workers when it goes.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/log.h"
+#include "api/server_list.h"
+#include "api/service.h"
+#include "app/main_settings.h"
+#include "app/settings_file.h"
+#include "ui/handlers/background_work.h"
+#include "ui/handlers/ui_poster.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+inline constexpr char kLoadingLinesText[] = "正在获取线路数据，请稍候...";
+inline constexpr char kLinesLoadedText[] = "获取线路数据成功！";
+inline constexpr char kRefreshingText[] = "更新线路中...";
+inline constexpr char kRefreshFailedText[] = "更新线路 错误";
+inline constexpr char kRefreshDownloadError[] = "下载线路数据错误:";
+inline constexpr char kRefreshParseError[] = "处理线路数据错误";
+inline constexpr char kRefreshedText[] = "更新线路成功";
+inline constexpr int kProvinceDropDownHeight = 120;
+
+// The filter text cut at every single space, empty pieces kept: "" gives one
+// empty word, "a  b " gives "a", "", "b", "".
+std::vector<std::string> FilterWords(std::string_view filterText);
+// Plain containment: an empty word is in every non-empty text and in no empty one.
+bool ContainsAnyWord(std::string_view text, const std::vector<std::string>& words);
+// The list a search or a province pick narrows: dynamic, fast, anything else static.
+api::LineMode SearchedMode(std::string_view lineMode);
+
+class ServerListPanel {
+  public:
+    struct Services {
+        WindowSystem& windows;
+        api::ServerLists& lists;
+        const api::ServiceApi& service;
+        api::ProgramLog& log;
+        app::SettingsFile& settings;
+        app::MainChoices& choices;  // shared with the connection panel
+        std::function<const std::string&()> currentAccount;
+        // The connection panel's protocol choice; a static line dials SSTP.
+        std::function<void(std::string_view)> setProtocol;
+    };
+
+    explicit ServerListPanel(Services services);
+    ~ServerListPanel();
+    ServerListPanel(const ServerListPanel&) = delete;
+    ServerListPanel& operator=(const ServerListPanel&) = delete;
+
+    void Bind();
+
+    // Refreshes the current mode's list in the background and fills both list
+    // controls from what is cached now.
+    void LoadLineData();
+    void FillNodeList(api::LineMode mode);
+    void FillProvinceList(api::LineMode mode);
+    void FilterNodeList(api::LineMode mode, std::string_view filterText);
+    void Search();
+    void ToggleProvinceDropDown();
+    void PickProvince();
+    void PickServer();
+
+    // Background download of one list, reported in the bottom line (skipped
+    // while a refresh of the same mode runs).
+    void StartRefreshLineList(api::LineMode mode);
+    // The same without a word on screen (failures go to the log).
+    void StartQuietRefresh(api::LineMode mode);
+    // Waits for every refresh started so far (tests, and the end of the run).
+    void WaitForRefreshes() { work_.WaitIdle(); }
+
+    // The filter text back to empty; with the caption, "全部" shows again.
+    void ResetFilter() { filterText_.clear(); }
+    void ClearProvinceFilter();
+    const std::string& FilterText() const { return filterText_; }
+    // Shown as both the current line and the chosen line.
+    void ShowServerName(const std::string& name);
+
+  private:
+    void RefreshLineList(api::LineMode mode);  // on a worker
+    void ShowRefreshText(std::string text);    // any thread
+    // The first `rows` rows of nodeCells_ into the node list.
+    void ShowNodes(int rows);
+    void AssignStaticIp(const std::string& ip, const std::string& domain, const std::string& name);
+    void UseServer(const std::string& domain, const std::string& name);
+
+    Services s_;
+    std::string filterText_;
+    bool loading_ = false;
+    // The node list's previous cells, written over by the next fill.
+    std::vector<std::string> nodeCells_;
+    UiPoster poster_{s_.windows};
+    BackgroundWork work_;  // last: its workers stop before anything they use goes
+};
+
+}  // namespace xl::ui

@@ -1,0 +1,193 @@
+#pragma once
+// The program on the headless backend against the stand-in service and the
+// remote-access simulator, for the end-to-end tests: windows driven by control
+// name on a virtual clock, settings in memory, log lines kept for reading.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "api/http_facility.h"
+#include "api/standin_process.h"
+#include "app/settings_fakes.h"
+#include "desktop/recording_tray_shell.h"
+#include "dial/ras_simulator.h"
+#include "program/program.h"
+#include "ui/headless/headless_backend.h"
+
+namespace xl::program::test {
+
+using namespace app;
+using namespace std::chrono_literals;
+using ui::WindowId;
+
+class RecordingInstancePort final : public InstancePort {
+  public:
+    MarkerLookup lookup = MarkerLookup::Absent;
+    std::vector<std::string> messages;
+    std::vector<int> ended;
+    MarkerLookup OpenMarker(const std::string&) override { return lookup; }
+    bool CreateMarker(const std::string&) override { return true; }
+    void ShowStopMessage(const std::string& text, const std::string& caption) override {
+        messages.push_back(caption + "|" + text);
+    }
+    void EndProcess(int code) override { ended.push_back(code); }
+};
+
+class MemoryLog final : public api::ProgramLog {
+  public:
+    void Write(std::string_view line) override {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    }
+    std::vector<std::string> Lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // The lines that contain `part`.
+    std::vector<std::string> With(std::string_view part) const {
+        std::vector<std::string> found;
+        for (const std::string& line : Lines())
+            if (line.find(part) != std::string::npos) found.push_back(line);
+        return found;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+class ProgramFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!standin_.Running()) GTEST_SKIP() << standin_.Problem();
+    }
+    void TearDown() override {
+        // Every notification of the simulator is delivered before the panels go.
+        ras_.WaitIdle();
+        program_.reset();
+    }
+
+    void Start(std::string apiBase = "") {
+        ProgramOptions options;
+        options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
+        options.probeUrl = standin_.BaseUrl() + "/probe/";
+        program_ = std::make_unique<Program>(
+            options, ProgramServices{
+                         .windows = windows_,
+                         .ras = ras_,
+                         .instance = instance_,
+                         .trayShell = tray_,
+                         .http = http_,
+                         .log = log_,
+                         .checkInternetReachable =
+                             [this](const std::string&) {
+                                 ++probes_;
+                                 return reachable_;
+                             },
+                         .makeSettingsStore =
+                             [this](std::string) {
+                                 return std::make_unique<xl::test::MemoryStore>(&items_,
+                                                                                &storeLog_);
+                             },
+                         .temporaryFilesDirectory = "/tmp/",
+                         .nativeHandleOf =
+                             [this](ui::Window&) {
+                                 if (mainHandle_ == nullptr) mainHandle_ = tray_.NewWindow();
+                                 return mainHandle_;
+                             },
+                         .appIcon = {},
+                         .endProcess = [this](int code) { ended_.push_back(code); },
+                     });
+        program_->Start();
+    }
+
+    void Put(SettingKey k, std::string v) {
+        items_[{std::string(k.section), std::string(k.key)}] = std::move(v);
+    }
+    std::string Get(SettingKey k) {
+        auto it = items_.find({std::string(k.section), std::string(k.key)});
+        return it == items_.end() ? "<none>" : it->second;
+    }
+    ui::Control& C(WindowId w, std::string_view name) { return *windows_.Find(w, name); }
+    bool Visible(WindowId w) {
+        ui::Window* win = windows_.Existing(w);
+        return win != nullptr && win->visible();
+    }
+    void TypeCredentials(const std::string& account, const std::string& password) {
+        backend_.Type(WindowId::Login, "编辑框_帐号", account);
+        backend_.Type(WindowId::Login, "编辑框_密码", password);
+    }
+    std::string Status() { return C(WindowId::Login, "透明标签_登录状态").caption(); }
+    void LogInAsDemo() {
+        TypeCredentials("demo", "demo123");
+        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        backend_.Advance(75ms);
+        ASSERT_TRUE(Visible(WindowId::Main));
+    }
+
+    // The main window's side of things.
+    std::string Caption(std::string_view control) { return C(WindowId::Main, control).caption(); }
+    bool Click(std::string_view control) { return backend_.Click(WindowId::Main, control); }
+    std::string Tag() { return C(WindowId::Main, "超级按钮_连接").tag(); }
+    // One column of a list, top to bottom.
+    std::vector<std::string> Column(std::string_view list, int column) {
+        const ui::Control& c = C(WindowId::Main, list);
+        std::vector<std::string> cells;
+        for (int row = 0; row < c.RowCount(); ++row) cells.push_back(c.Cell(row, column));
+        return cells;
+    }
+    std::vector<std::string> Cities() { return Column("超级列表框_节点列表", 2); }
+    // Workers run on real threads: runs posted work until `done` holds, for up to five seconds.
+    bool Eventually(const std::function<bool()>& done) {
+        for (int i = 0; i < 500; ++i) {
+            backend_.DispatchPending();
+            if (done()) return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+    // Every download and refresh started so far has ended and shown what it shows.
+    void Settle() {
+        program_->WaitForBackgroundWork();
+        backend_.DispatchPending();
+    }
+    // The lists as the service serves them, shown once the start-up's second load has run.
+    void LogInWithListsShown() {
+        Start();
+        LogInAsDemo();
+        Settle();
+        backend_.Advance(ui::kDelayedListReload);
+        Settle();
+    }
+    void ConnectAndWaitForExitIp() {
+        ASSERT_TRUE(Click("超级按钮_连接"));
+        ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "203.0.113.25"; }))
+            << Caption("透明标签_当前IP");
+    }
+
+    api::test::StandinProcess standin_;
+    ui::HeadlessBackend backend_;
+    ui::WindowSystem windows_{backend_};
+    dial::RasSimulator ras_{[] {
+        dial::SimConfig c;
+        c.documentsFolder = "C:\\Users\\user\\Documents";
+        return c;
+    }()};
+    RecordingInstancePort instance_;
+    desktop::RecordingTrayShell tray_;
+    api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
+    MemoryLog log_;
+    xl::test::MemoryStore::Items items_;
+    std::vector<std::string> storeLog_;
+    bool reachable_ = true;
+    int probes_ = 0;
+    std::vector<int> ended_;
+    desktop::NativeWindow mainHandle_ = nullptr;
+    std::unique_ptr<Program> program_;
+};
+
+}  // namespace xl::program::test
