@@ -14,6 +14,7 @@
 
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
+#include "ui/win32/dpi_win32.h"
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/gdi_cache_win32.h"
 #include "ui/win32/icon_win32.h"
@@ -386,8 +387,15 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0"),
               std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
-              DPI_AWARENESS_PER_MONITOR_AWARE);
+    // Windows 10's calls, looked up: the build declares Windows 7's only.
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto threadContext = reinterpret_cast<void* (*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<int (*)(void*)>(reinterpret_cast<void (*)()>(
+        GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    ASSERT_TRUE(threadContext && awarenessOf) << "a system before Windows 10 1607";
+    constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
+    EXPECT_EQ(awarenessOf(threadContext()), kPerMonitorAware);
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
     // Version 6 is the side-by-side copy (Wine's reports 5.81 from DllGetVersion).
@@ -402,6 +410,30 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
 
 namespace xl::ui::win32 {
 namespace {
+
+// On Windows 7 and 8 the DPI comes from the screen and metrics are scaled;
+// where the newer calls exist (Wine has them all) both must agree.
+TEST(Dpi, FallbacksForOlderSystemsAgreeWithTheNewerCalls) {
+    if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "no display (run on Xvfb)";
+    EXPECT_EQ(fallback::SystemDpi(), SystemDpi());
+    EXPECT_GE(SystemDpi(), kBaseDpi);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(fallback::WindowDpi(window), WindowDpi(window));
+    DestroyWindow(window);
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        for (const int index : {SM_CXICON, SM_CXSMICON, SM_CYSMICON}) {
+            EXPECT_EQ(fallback::SystemMetricForDpi(index, dpi), SystemMetricForDpi(index, dpi));
+        }
+        EXPECT_EQ(SystemMetricForDpi(SM_CXICON, dpi), MulDiv(32, static_cast<int>(dpi), 96));
+        const LOGFONTW newer = MessageFontForDpi(dpi), older = fallback::MessageFontForDpi(dpi);
+        EXPECT_EQ(older.lfHeight, newer.lfHeight);
+        EXPECT_NE(newer.lfHeight, 0);
+        EXPECT_STREQ(older.lfFaceName, newer.lfFaceName);
+    }
+}
 
 TEST(ProgramIcon, WindowsCarryItAndBadIconBytesGiveNone) {
     if (EmbeddedPicture("app_icon").empty()) GTEST_SKIP() << "icon not embedded in this build";

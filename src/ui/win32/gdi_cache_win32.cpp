@@ -1,8 +1,13 @@
 #include "ui/win32/gdi_cache_win32.h"
 
+#include "ui/win32/dpi_win32.h"
 #include "ui/win32/icon_win32.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace xl::ui::win32 {
 
@@ -74,12 +79,7 @@ HFONT GdiCache::FontFor(const Font& font, UINT dpi) {
         lf.lfQuality = CLEARTYPE_QUALITY;
         wcscpy(lf.lfFaceName, L"微软雅黑");
     } else {
-        NONCLIENTMETRICSW m{};
-        m.cbSize = sizeof(m);
-        if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0, dpi)) {
-            SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(m), &m, 0);
-        }
-        lf = m.lfMessageFont;
+        lf = MessageFontForDpi(dpi);
     }
     HFONT f = CreateFontIndirectW(&lf);
     fonts_.emplace(key, f);
