@@ -1,6 +1,6 @@
 // Drawing of a face window: the background picture, then the self-drawn
-// controls in catalogue order, all into one off-screen bitmap that is copied
-// to the screen at once.
+// controls in catalogue order, all into one off-screen bitmap of the part to
+// repaint, copied to the screen at once.
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/text_win32.h"
 
@@ -9,18 +9,34 @@ namespace xl::ui::win32 {
 void FaceWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC screen = BeginPaint(hwnd(), &ps);
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    const int w = client.right, h = client.bottom;
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP buffer = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ oldBitmap = SelectObject(mem, buffer);
-    PaintFace(mem);
-    BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-           ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-    SelectObject(mem, oldBitmap);
-    DeleteObject(buffer);
-    DeleteDC(mem);
+    const RECT& dirty = ps.rcPaint;
+    const int w = dirty.right - dirty.left, h = dirty.bottom - dirty.top;
+    // The buffer covers only what is repainted (a button under the pointer
+    // needs a button's worth), and is a DIB section: its pixels go back to
+    // the system when it is deleted instead of staying in the heap.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP buffer = w > 0 && h > 0
+                         ? CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                         : nullptr;
+    if (buffer != nullptr) {
+        HDC mem = CreateCompatibleDC(screen);
+        HGDIOBJ oldBitmap = SelectObject(mem, buffer);
+        // Client coordinates stay as they are; the buffer starts at the dirty corner.
+        SetViewportOrgEx(mem, -dirty.left, -dirty.top, nullptr);
+        PaintFace(mem);
+        SetViewportOrgEx(mem, 0, 0, nullptr);
+        BitBlt(screen, dirty.left, dirty.top, w, h, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, oldBitmap);
+        DeleteObject(buffer);
+        DeleteDC(mem);
+    }
     EndPaint(hwnd(), &ps);
 }
 
@@ -69,9 +85,14 @@ void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const 
     HGDIOBJ old = SelectObject(src, b.handle);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-    // Pictures are premultiplied BGRA, already at the DPI's size.
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, x, y, b.width, b.height, src, 0, 0, b.width, b.height, blend);
+    // Pictures are already at the DPI's size; those with transparency are
+    // premultiplied BGRA.
+    if (b.opaque) {
+        BitBlt(dc, x, y, b.width, b.height, src, 0, 0, SRCCOPY);
+    } else {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, x, y, b.width, b.height, src, 0, 0, b.width, b.height, blend);
+    }
     RestoreDC(dc, saved);
     SelectObject(src, old);
     DeleteDC(src);

@@ -268,6 +268,10 @@ void FaceWindow::VisibilityChanged() {
         SetForegroundWindow(hwnd());
     } else {
         ShowWindow(hwnd(), SW_HIDE);
+        // A hidden window keeps no face: the login window after the login and
+        // the main window in the notification area would hold megabytes of
+        // pixels nobody sees. Showing it again decodes the face anew.
+        gdi_.ForgetPicture(model_.design().face);
     }
 }
 
