@@ -223,6 +223,63 @@ TEST_F(Win32Windows, TimersTickAndStopAndPostedWorkRunsOnThisThread) {
     EXPECT_FALSE(wrongThread);
 }
 
+// Counts the quits this thread's message calls take from its queue.
+class QuitCounter {
+  public:
+    QuitCounter() {
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &QuitCounter::Hook, nullptr, GetCurrentThreadId());
+    }
+    ~QuitCounter() { UnhookWindowsHookEx(hook_); }
+    bool Installed() const { return hook_ != nullptr; }
+    int Count() const { return count_; }
+
+  private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
+        if (code == HC_ACTION && wp == PM_REMOVE &&
+            reinterpret_cast<MSG*>(lp)->message == WM_QUIT) {
+            ++count_;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline int count_ = 0;  // the hook has no context of its own
+    HHOOK hook_ = nullptr;
+};
+
+TEST_F(Win32Windows, TheWaitHandlesMessagesAsTheyArriveForTheWholeInterval) {
+    for (int i = 0; i < 5; ++i) PostThreadMessageW(GetCurrentThreadId(), WM_APP + 8, 0, 0);
+    int posted = 0;
+    std::thread worker([&] {
+        std::this_thread::sleep_for(10ms);
+        ui.Post([&] { ++posted; });
+    });
+    const auto start = std::chrono::steady_clock::now();
+    ui.Pump().WaitDispatching(60ms);
+    worker.join();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 55ms);
+    EXPECT_EQ(posted, 1);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP + 8, WM_APP + 8, PM_NOREMOVE));
+}
+
+// A quit met by a nested wait goes back to the outer loop; the wait then
+// sleeps out its interval rather than waking on that quit again and again.
+TEST_F(Win32Windows, AQuitIsHandedBackAndTheWaitDoesNotSpinOnIt) {
+    PostQuitMessage(3);
+    ui.Pump().DispatchPending();
+    QuitCounter quits;
+    ASSERT_TRUE(quits.Installed());
+    const auto start = std::chrono::steady_clock::now();
+    ui.Pump().WaitDispatching(300ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 290ms);
+    // A spinning wait takes the quit and posts it again hundreds of times.
+    EXPECT_LE(quits.Count(), 2);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST_F(Win32Windows, EscDestroysADialogButNotTheMainWindow) {
     int created = 0;
     ui.OnCreated(WindowId::ConfirmDialog, [&](Window&) { ++created; });
