@@ -36,6 +36,12 @@ void Program::Start() {
     services_.windows.Open(ui::WindowId::Login).Show();
 }
 
+void Program::Run(const std::function<void()>& messageLoop) {
+    Start();
+    messageLoop();
+    EndProcess();
+}
+
 void Program::LoginWindowCreated(ui::Window& window) {
     app::GuardSingleInstance(services_.instance);
     // A connection left up by an earlier run ends here; its report is of no use.

@@ -47,6 +47,10 @@ class ProgramFlow : public ::testing::Test {
     }
 
     void Start(std::string apiBase = "") {
+        Build(std::move(apiBase));
+        program_->Start();
+    }
+    void Build(std::string apiBase = "") {
         ProgramOptions options;
         options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
         options.probeUrl = standin_.BaseUrl() + "/probe/";
@@ -76,7 +80,6 @@ class ProgramFlow : public ::testing::Test {
                          .appIcon = {},
                          .endProcess = [this](int code) { ended_.push_back(code); },
                      });
-        program_->Start();
     }
 
     void Put(SettingKey k, std::string v) {
@@ -284,6 +287,19 @@ TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
     ASSERT_EQ(tray_.ShownIcons().size(), 1u);
     backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
     EXPECT_TRUE(ras_.Connections().empty());
+    EXPECT_TRUE(tray_.ShownIcons().empty());
+    EXPECT_EQ(ended_, std::vector<int>{0});
+}
+
+// A quit from anywhere ends the message loop: the process ends as by the
+// close labels, without leaving the icon behind.
+TEST_F(ProgramFlow, TheEndOfTheMessageLoopTakesTheIconDownAndEndsWithZero) {
+    Build();
+    program_->Run([this] {
+        LogInAsDemo();
+        EXPECT_EQ(tray_.ShownIcons().size(), 1u);
+        EXPECT_TRUE(ended_.empty());
+    });
     EXPECT_TRUE(tray_.ShownIcons().empty());
     EXPECT_EQ(ended_, std::vector<int>{0});
 }
