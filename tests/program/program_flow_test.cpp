@@ -82,6 +82,18 @@ class ProgramFlow : public ::testing::Test {
                      });
     }
 
+    // How often the service was asked for each list (dynamic, fast, static)
+    // once the start-up's downloads are over: they end with the program.
+    std::vector<int> ListRequestsOfTheStartUp() {
+        Start();
+        program_.reset();
+        std::vector<int> counts;
+        for (api::LineMode mode : api::kLineModes) {
+            const std::string path = api::LineModePath(mode);
+            counts.push_back(std::stoi("0" + standin_.Get("/_control/count?path=" + path)));
+        }
+        return counts;
+    }
     void Put(SettingKey k, std::string v) {
         items_[{std::string(k.section), std::string(k.key)}] = std::move(v);
     }
@@ -239,7 +251,17 @@ TEST_F(ProgramFlow, AutoLoginWithoutNetworkReportsIt) {
     reachable_ = false;
     Start();
     EXPECT_EQ(Status(), "访问网络失败，当前你的电脑可能无网络，请联网后再试");
-    EXPECT_TRUE(program_->ServerLists().List(api::LineMode::Dynamic).groups.empty());
+}
+
+TEST_F(ProgramFlow, OnlineStartUpDownloadsEachListOnce) {
+    EXPECT_EQ(ListRequestsOfTheStartUp(), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(probes_, 1);
+}
+
+TEST_F(ProgramFlow, OfflineStartUpDownloadsNothing) {
+    reachable_ = false;
+    EXPECT_EQ(ListRequestsOfTheStartUp(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(probes_, 1);
 }
 
 TEST_F(ProgramFlow, TrayDoubleClickTogglesTheMainWindow) {
@@ -334,12 +356,18 @@ TEST_F(ProgramFlow, LoginWindowCloseEndsAtOnceWithoutHangingUp) {
     EXPECT_EQ(ras_.Connections().size(), 1u);
 }
 
-TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessage) {
+TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessageAndDoesNothingElse) {
     instance_.lookup = MarkerLookup::Found;
+    ras_.AddForeignConnection("岫澜IP");
     Start();
     ASSERT_EQ(instance_.messages.size(), 1u);
     EXPECT_EQ(instance_.messages[0], "友情提醒:|程序已运行，请勿重复打开！");
     EXPECT_EQ(instance_.ended, std::vector<int>{0});
+    // The first copy's connection stays up, the network is not probed, nothing is read.
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+    EXPECT_EQ(probes_, 0);
+    EXPECT_TRUE(storeLog_.empty());
+    EXPECT_EQ(program_->Settings(), nullptr);
 }
 
 }  // namespace
