@@ -31,7 +31,9 @@ class ProcessRunner {
     virtual void RunAndWait(const ProcessCommand& command) = 0;
 };
 
-// False for a name holding a double quote or a control character.
+// False for a name holding a double quote or a control character, or ending
+// in a backslash or in half a GBK character: placed before the closing quote
+// of name="...", either would run the name on into the rest of the command.
 bool IsSafeConnectionName(std::string_view name);
 
 // netsh interface set interface name="NAME" admin=DISABLED (or admin=ENABLED).
