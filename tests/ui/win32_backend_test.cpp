@@ -468,6 +468,66 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
 namespace xl::ui::win32 {
 namespace {
 
+// Opaque pictures (all of today's art) are kept at 8 bits when they have at
+// most 256 colours, else at 24: every pixel must come back as decoded, at
+// 100 % and from the 2x art.
+TEST(GdiCache, PicturesKeepEveryPixelAtTheSmallestDepthThatHoldsThem) {
+    if (EmbeddedPicture("login_face").empty()) GTEST_SKIP() << "pictures not embedded";
+    const struct {
+        const char* name;
+        UINT dpi;
+        WORD bits;
+    } cases[] = {
+        {"login_face", 96, 24},          // 767 colours
+        {"confirm_dialog_face", 96, 8},  // 90 colours
+        {"check_on", 96, 8},             // 41 colours
+        {"login_face", 192, 24},         // the 2x art as it is
+    };
+    GdiCache cache;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(c.dpi));
+        const Bitmap b = cache.Picture(c.name, c.dpi);
+        ASSERT_NE(b.handle, nullptr);
+        DIBSECTION dib{};
+        ASSERT_EQ(GetObjectW(b.handle, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, c.bits);
+        EXPECT_EQ(b.opaque, c.bits != 32);
+        const auto decoded = c.dpi == 96 ? DecodePng(EmbeddedPicture(c.name))
+                                         : PictureAtSize(c.name, b.width, b.height);
+        ASSERT_TRUE(decoded.has_value());
+        ASSERT_EQ(b.width, decoded->width);
+        ASSERT_EQ(b.height, decoded->height);
+        // Back to 32-bit BGRA by the system, as a blit would see it.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = b.width;
+        info.bmiHeader.biHeight = -b.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(b.width) * b.height * 4);
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(GetDIBits(screen, b.handle, 0, static_cast<UINT>(b.height), pixels.data(), &info,
+                            DIB_RGB_COLORS),
+                  b.height);
+        ReleaseDC(nullptr, screen);
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < pixels.size(); i += 4) {
+            for (std::size_t k = 0; k < (b.opaque ? 3u : 4u); ++k) {
+                if (pixels[i + k] != decoded->bgra[i + k]) ++differing;
+            }
+        }
+        EXPECT_EQ(differing, 0u);
+    }
+    // A dropped picture is made again, the same.
+    const Bitmap before = cache.Picture("confirm_dialog_face", 96);
+    cache.ForgetPicture("confirm_dialog_face");
+    const Bitmap again = cache.Picture("confirm_dialog_face", 96);
+    ASSERT_NE(again.handle, nullptr);
+    EXPECT_EQ(again.width, before.width);
+    EXPECT_TRUE(again.opaque);
+}
+
 // On Windows 7 and 8 the DPI comes from the screen and metrics are scaled;
 // where the newer calls exist (Wine has them all) both must agree.
 TEST(Dpi, FallbacksForOlderSystemsAgreeWithTheNewerCalls) {

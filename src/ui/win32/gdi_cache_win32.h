@@ -1,8 +1,9 @@
 #pragma once
 // GDI objects the windows draw with, made once and kept: picture bitmaps
 // (DIB sections of the decoded PNGs: premultiplied 32-bit where a picture has
-// transparency, else 8-bit with a palette or 24-bit), fonts per size and DPI,
-// brushes per colour. User-interface thread only; released with the cache.
+// transparency, else 8-bit with a palette or 24-bit; a hidden window's face is
+// dropped), fonts per size and DPI, brushes per colour. User-interface thread
+// only; released with the cache.
 #include <windows.h>
 
 #include <map>
