@@ -20,7 +20,6 @@ struct NewerCalls {
     GetDpiForWindowFn getDpiForWindow = nullptr;
     GetSystemMetricsForDpiFn getSystemMetricsForDpi = nullptr;
     SystemParametersInfoForDpiFn systemParametersInfoForDpi = nullptr;
-    GetDpiForMonitorFn getDpiForMonitor = nullptr;
 };
 
 template <typename Fn>
@@ -41,17 +40,23 @@ const NewerCalls& Newer() {
             Lookup<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi");
         c.systemParametersInfoForDpi =
             Lookup<SystemParametersInfoForDpiFn>(user32, "SystemParametersInfoForDpi");
-        // shcore.dll exists from 8.1 on; by its full path, so that only the
-        // system's copy is ever loaded. It stays loaded for the process.
-        wchar_t folder[MAX_PATH] = {};
-        if (const UINT n = GetSystemDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH) {
-            const std::wstring path = std::wstring(folder, n) + L"\\shcore.dll";
-            c.getDpiForMonitor =
-                Lookup<GetDpiForMonitorFn>(LoadLibraryW(path.c_str()), "GetDpiForMonitor");
-        }
         return c;
     }();
     return calls;
+}
+
+// shcore.dll's GetDpiForMonitor (Windows 8.1 on), loaded at the first need
+// only: a system with GetDpiForWindow never loads the library. By its full
+// path, so that only the system's copy is ever loaded; it stays loaded.
+GetDpiForMonitorFn DpiForMonitorCall() {
+    static const GetDpiForMonitorFn call = []() -> GetDpiForMonitorFn {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return nullptr;
+        const std::wstring path = std::wstring(folder, n) + L"\\shcore.dll";
+        return Lookup<GetDpiForMonitorFn>(LoadLibraryW(path.c_str()), "GetDpiForMonitor");
+    }();
+    return call;
 }
 
 UINT ValidOr96(UINT dpi) {
@@ -72,7 +77,7 @@ UINT SystemDpi() {
 
 UINT WindowDpi(HWND window) {
     // Windows 8.1 and 10 before 1607 know the monitor's DPI; 7 has one for all.
-    if (const auto getDpiForMonitor = Newer().getDpiForMonitor) {
+    if (const auto getDpiForMonitor = DpiForMonitorCall()) {
         UINT x = 0, y = 0;
         HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
         if (SUCCEEDED(getDpiForMonitor(monitor, kMonitorEffectiveDpi, &x, &y)) && x != 0) return x;
