@@ -125,8 +125,9 @@ class WinHttpFacility final : public HttpFacilityBase {
             DWORD feature = WINHTTP_DISABLE_REDIRECTS;
             WinHttpSetOption(r, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
         }
-        if (secure)
-            WinHttpSetOption(r, WINHTTP_OPTION_SECURITY_FLAGS, &ignoreFlags_, sizeof(ignoreFlags_));
+        // On every request, secure or not: a redirect from http to https goes on with this handle
+        // and its flags. A plain-http handle may refuse them, which changes nothing.
+        WinHttpSetOption(r, WINHTTP_OPTION_SECURITY_FLAGS, &ignoreFlags_, sizeof(ignoreFlags_));
         std::wstring headerBlock;
         for (const auto& [name, value] : headers_)
             headerBlock += win32::Widen(name) + L": " + win32::Widen(value) + L"\r\n";

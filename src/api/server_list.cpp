@@ -1,6 +1,8 @@
 #include "api/server_list.h"
 
 #include <chrono>
+#include <cstdint>
+#include <limits>
 #include <unordered_map>
 
 namespace xl::api {
@@ -21,6 +23,15 @@ const ModeInfo& Info(LineMode mode) {
     return kModes[static_cast<std::size_t>(mode)];
 }
 
+// The high half of a hash, as the tag of its slot (the low half picks the slot): bits 32 to 63 of a
+// 64-bit hash, 16 to 31 of a 32-bit one. Shifting by the full width would be undefined there.
+template <typename Hash>
+constexpr std::uint32_t HashTag(Hash hash) {
+    return static_cast<std::uint32_t>(hash >> (std::numeric_limits<Hash>::digits / 2));
+}
+static_assert(HashTag<std::uint64_t>(0x89ABCDEF01234567u) == 0x89ABCDEFu);
+static_assert(HashTag<std::uint32_t>(0x89ABCDEFu) == 0x89ABu);
+
 // The first row of each domain in one province's rows, for the merge's look-ups: an open-addressing
 // table of (hash tag, row) kept in one small block, so a look-up touches a row only when the tags
 // agree. A province never holds 2^32 rows.
@@ -38,7 +49,7 @@ class DomainIndex {
 
     std::size_t Find(const std::vector<ServerNode>& nodes, std::string_view domain) const {
         const std::size_t hash = std::hash<std::string_view>{}(domain);
-        const auto tag = static_cast<std::uint32_t>(hash >> 32);
+        const std::uint32_t tag = HashTag(hash);
         for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
             const Slot& slot = slots_[i];
             if (slot.row == kEmpty) return kNone;
@@ -49,7 +60,7 @@ class DomainIndex {
     // Adds row `r` unless an earlier row has the same domain: the first match stays.
     void Add(const std::vector<ServerNode>& nodes, std::size_t r) {
         const std::size_t hash = std::hash<std::string_view>{}(nodes[r].domain);
-        const auto tag = static_cast<std::uint32_t>(hash >> 32);
+        const std::uint32_t tag = HashTag(hash);
         for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
             Slot& slot = slots_[i];
             if (slot.row == kEmpty) {

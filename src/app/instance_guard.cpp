@@ -2,16 +2,17 @@
 
 namespace xl::app {
 
-void GuardSingleInstance(InstancePort& port, const std::string& name) {
+bool GuardSingleInstance(InstancePort& port, const std::string& name) {
     if (port.OpenMarker(name) == MarkerLookup::Found) {
         port.ShowStopMessage(kAlreadyRunningText, kAlreadyRunningCaption);
         // The found marker is not closed first; ending the process releases it.
         port.EndProcess(0);
-        return;
+        return false;
     }
     // Neither a failure nor a marker made meanwhile by a copy started at the
     // same moment is looked at: both copies then run.
     port.CreateMarker(name);
+    return true;
 }
 
 }  // namespace xl::app

@@ -37,11 +37,12 @@ class InstancePort {
     virtual void EndProcess(int code) = 0;
 };
 
-// Returns if this copy may run; otherwise shows the message and ends the
-// process with code 0. A failed lookup or creation lets the copy run: being
-// refused wrongly is worse than two copies.
+// True if this copy may run; otherwise shows the message and ends the process
+// with code 0 (false comes back only from a test's port, and nothing more of
+// the start-up may run then). A failed lookup or creation lets the copy run:
+// being refused wrongly is worse than two copies.
 // `name` is the marker's name; only tests give another.
-void GuardSingleInstance(InstancePort& port, const std::string& name = InstanceEventName);
+bool GuardSingleInstance(InstancePort& port, const std::string& name = InstanceEventName);
 
 // The port of this platform: a named event and the system message box on
 // Windows; elsewhere a per-user file lock and the message on standard error.

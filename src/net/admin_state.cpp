@@ -6,6 +6,27 @@ namespace {
 
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
+constexpr unsigned char kFirstLeadByte = 0x81;
+constexpr unsigned char kLastLeadByte = 0xFE;
+
+bool IsLeadByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= kFirstLeadByte && byte <= kLastLeadByte;
+}
+
+// Whether the last character, read as GBK, would take the closing quote with
+// it: a backslash makes \" a literal quote to the command-line parser, and a
+// lead byte without its second byte takes the quote as that byte. A two-byte
+// character whose second byte is 0x5C is no backslash.
+bool LastCharacterSwallowsAQuote(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t length = IsLeadByte(name[i]) ? 2 : 1;
+        if (i + length > name.size()) return true;  // half a character
+        if (i + length == name.size()) return length == 1 && name[i] == '\\';
+        i += length;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -15,7 +36,7 @@ bool IsSafeConnectionName(std::string_view name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte == '"' || byte < kFirstPrintable || byte == kDelete) return false;
     }
-    return true;
+    return !LastCharacterSwallowsAQuote(name);
 }
 
 std::optional<ProcessCommand> NetshAdminCommand(std::string_view name, bool enable) {

@@ -55,7 +55,9 @@ class ProcessRunner {
 // Where each command and its exit code are reported, for the program's log.
 using CommandLog = std::function<void(const std::string& line)>;
 
-// False for a name holding a double quote or a control character.
+// False for a name holding a double quote or a control character, or ending
+// in a backslash or in half a GBK character: placed before the closing quote
+// of name="...", either would run the name on into the rest of the command.
 bool IsSafeConnectionName(std::string_view name);
 
 // netsh interface set interface name="NAME" admin=DISABLED (or admin=ENABLED).

@@ -69,7 +69,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         });
     crash::CrashGuard guard;
     guard.InstallCrashGuard();
-    program.Start();
-    backend.RunMessageLoop();
-    ExitProcess(0);
+    program.Run([&backend] { backend.RunMessageLoop(); });
+    return 0;  // not reached: the program ends the process
 }

@@ -41,8 +41,14 @@ void Program::Start() {
     services_.windows.Open(ui::WindowId::Login).Show();
 }
 
+void Program::Run(const std::function<void()>& messageLoop) {
+    Start();
+    messageLoop();
+    EndProcess();
+}
+
 void Program::LoginWindowCreated(ui::Window& window) {
-    app::GuardSingleInstance(services_.instance);
+    if (!app::GuardSingleInstance(services_.instance)) return;
     // A connection left up by an earlier run ends here; its report is of no use.
     dial_.HangUpVpn("");
     if (services_.checkInternetReachable(options_.probeUrl)) {

@@ -64,6 +64,9 @@ class Program : private desktop::MainWindowVisibility {
 
     // Creates and shows the login window (its creation handler runs first).
     void Start();
+    // Start, then the message loop until it returns (a quit from anywhere),
+    // then the end every other way out takes: the icon goes, code 0.
+    void Run(const std::function<void()>& messageLoop);
     // Hangs up, then ends the process with code 0.
     void ExitProgram();
 

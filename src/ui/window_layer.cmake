@@ -15,6 +15,7 @@ target_link_libraries(xl_ui PUBLIC Threads::Threads xl_version)
 if(WIN32)
   target_sources(xl_ui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/backend_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win32/dpi_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_window_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_list_win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/win32/face_paint_win32.cpp

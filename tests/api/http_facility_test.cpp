@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "api/http_facility.h"
 #include "api/http_request.h"
 #include "api/standin_process.h"
 #include "api/text.h"
@@ -68,6 +69,29 @@ TEST_F(HttpFacilityTest, RedirectsFollowedUnlessDisabled) {
                 .statusCode = &status,
                 .disableRedirects = true});
     EXPECT_EQ(status, 302);
+}
+
+// The stand-in's TLS endpoint shows a certificate that is self-signed, expired
+// and issued to another name: every error the request object is told to ignore.
+TEST_F(HttpFacilityTest, CertificateErrorsAreIgnoredAlsoAfterARedirectFromHttp) {
+    const std::string toTls = Url("/_control/tls?path=/_control/echo");
+    // First (WinHTTP reuses a connection it has once accepted): the certificate
+    // really is refused when its errors are not ignored.
+    auto strict = CreatePlatformHttpFacility();
+    strict->Open("GET", toTls, false);
+    strict->SetOption(kHttpOptionSslErrorIgnoreFlags, 0);
+    strict->Send("");
+    EXPECT_EQ(strict->Status(), 0);
+    EXPECT_EQ(strict->ResponseBody(), "");
+
+    int status = 0;
+    std::string headers;
+    const std::string echo =
+        http.Fetch({.url = toTls, .responseHeaders = &headers, .statusCode = &status});
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(TextFind(echo, "GET /_control/echo\r\n"), 1) << echo;
+    EXPECT_GT(TextFind(headers, "X-Standin-Tls: 1\r\n", 1, true), 0) << "not over TLS:\n"
+                                                                     << headers;
 }
 
 TEST_F(HttpFacilityTest, ErrorStatusIsAReplyNotAFailure) {

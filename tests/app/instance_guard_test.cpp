@@ -41,25 +41,29 @@ TEST(GuardSingleInstance, DecidesFromTheMarker) {
         MarkerLookup lookup;
         bool creates;
         std::vector<std::string> calls;
+        bool mayRun;
     } cases[] = {
-        {"first copy", MarkerLookup::Absent, true, {"open " + kName, "create " + kName}},
+        {"first copy", MarkerLookup::Absent, true, {"open " + kName, "create " + kName}, true},
         {"second copy: message, then exit code 0 and nothing else",
          MarkerLookup::Found,
          true,
-         {"open " + kName, "box 友情提醒: 程序已运行，请勿重复打开！", "end 0"}},
+         {"open " + kName, "box 友情提醒: 程序已运行，请勿重复打开！", "end 0"},
+         false},
         {"lookup denied: runs as the first copy",
          MarkerLookup::Unavailable,
          true,
-         {"open " + kName, "create " + kName}},
+         {"open " + kName, "create " + kName},
+         true},
         {"marker cannot be made: runs anyway",
          MarkerLookup::Absent,
          false,
-         {"open " + kName, "create " + kName}},
+         {"open " + kName, "create " + kName},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RecordingPort port(c.lookup, c.creates);
-        GuardSingleInstance(port);
+        EXPECT_EQ(GuardSingleInstance(port), c.mayRun);
         EXPECT_EQ(port.calls, c.calls);
     }
 }

@@ -1,7 +1,6 @@
-// The rasapi32 port and the Windows message pump. Under Wine every rasapi32
-// call is a stub, so what is checked there is this program's side of each
-// call: the error buffer, the empty list, the phone-book path from the shell,
-// the file deletion, and a dial that the service refuses at once.
+// The rasapi32 port. Under Wine every rasapi32 call is a stub, so what is
+// checked there is this program's side of each call: the error buffer, the empty list, the
+// phone-book path from the shell, the file deletion, and a dial that the service refuses at once.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,7 +11,6 @@
 #include <string>
 
 #include "dial/dial_engine.h"
-#include "dial/message_pump_win32.h"
 #include "dial/queued_message_pump.h"
 #include "dial/ras_api_win32.h"
 #include "dial/ras_simulator.h"
@@ -107,32 +105,6 @@ TEST(Win32RasApi, SimulatorBackendUsesTheShellsDocumentsFolder) {
     const DWORD attributes = GetFileAttributesW(win32::Widen(ShellDocumentsFolder()).c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-TEST(Win32MessagePump, DispatchesThreadMessagesAndHandsBackTheQuit) {
-    Win32MessagePump pump;
-    PostThreadMessageA(GetCurrentThreadId(), WM_APP + 7, 0, 0);
-    pump.DispatchPending();
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_NOREMOVE));
-
-    PostQuitMessage(3);
-    const auto start = std::chrono::steady_clock::now();
-    pump.WaitDispatching(40ms);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 35ms);
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST(Win32MessagePump, WaitLastsTheIntervalWhileMessagesArrive) {
-    Win32MessagePump pump;
-    for (int i = 0; i < 5; ++i) PostThreadMessageA(GetCurrentThreadId(), WM_APP + 8, 0, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pump.WaitDispatching(50ms);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 45ms);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP + 8, WM_APP + 8, PM_NOREMOVE));
 }
 
 }  // namespace

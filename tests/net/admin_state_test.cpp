@@ -64,24 +64,27 @@ TEST(IpLinkAdminCommand, ArgumentVectorWithTheNameAsOneArgument) {
 
 TEST(AdminCommands, RefuseNamesThatWouldChangeTheCommand) {
     const std::string hostile[] = {
-        "a\" admin=ENABLED & calc \"",
-        "\"",
-        "本地连接\"",
-        std::string("nul\0byte", 8),
-        "line\nbreak",
-        "tab\there",
-        "cr\r",
-        "esc\x1b[0m",
-        "del\x7f",
+        "a\" admin=ENABLED & calc \"", "\"", "本地连接\"", std::string("nul\0byte", 8),
+        "line\nbreak", "tab\there", "cr\r", "esc\x1b[0m", "del\x7f",
+        // \" is a literal quote to the parser: the name would take admin=... with it.
+        "本地连接\\", "\\", "a\\\\",
+        "運\\",          // a backslash after a character whose second byte is 0x5C
+        "本地连接\xB1",  // half a character, which would take the quote
     };
     for (const auto& name : hostile) {
         EXPECT_FALSE(IsSafeConnectionName(name)) << name;
         EXPECT_FALSE(NetshAdminCommand(name, false).has_value()) << name;
         EXPECT_FALSE(IpLinkAdminCommand(name, true).has_value()) << name;
     }
-    for (const std::string name : {"本地连接", "以太网 2", "Wi-Fi", "", "x\xFE\xFE", "€"}) {
+    // The last character decides, not the last byte: 運 is DF 5C.
+    EXPECT_EQ(std::string("運"), "\xDF\x5C");
+    for (const std::string name : {"本地连接", "以太网 2", "Wi-Fi", "", "x\xFE\xFE", "€", "運",
+                                   "以太网運", "a\\b", "運運"}) {
         EXPECT_TRUE(IsSafeConnectionName(name)) << name;
+        EXPECT_TRUE(NetshAdminCommand(name, false).has_value()) << name;
     }
+    EXPECT_EQ(NetshAdminCommand("以太网運", true)->commandLine,
+              "netsh interface set interface name=\"以太网運\" admin=ENABLED");
 }
 
 TEST(SetAdapterAdminState, RunsThePlatformCommandOnceAndRefusesQuotes) {

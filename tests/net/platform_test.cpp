@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <utility>
 
 #ifdef _WIN32
 // clang-format off
@@ -186,12 +187,16 @@ TEST_F(ProcessRunnerTest, SystemProgramsStartFromTheSystemFolderOnly) {
 #endif
 }
 
-TEST_F(ProcessRunnerTest, MissingProgramReturnsQuietly) {
+// A runner that handed a command it could not start to a shell would run the
+// rest of these lines; it must return having run nothing.
+TEST_F(ProcessRunnerTest, AMissingProgramRunsNothingElse) {
+    const auto marker = dir_ / "ran.txt";
     ProcessCommand command;
-    command.commandLine = "xl-no-such-program-here.exe /x";
-    command.argv = {"xl-no-such-program-here", "/x"};
-    MakePlatformProcessRunner()->RunAndWait(command);  // no hang, no exception
-    SUCCEED();
+    command.commandLine =
+        "xl-no-such-program-here.exe & cmd.exe /c echo ran>\"" + marker.string() + "\"";
+    command.argv = {"xl-no-such-program-here", ";", "touch", marker.string()};
+    MakePlatformProcessRunner()->RunAndWait(command);
+    EXPECT_FALSE(fs::exists(marker));
 }
 
 TEST_F(ProcessRunnerTest, ArgumentsReachTheProgramWithoutAShell) {
@@ -255,20 +260,37 @@ TEST_F(ProcessRunnerTest, GivesUpOnACommandThatNeverEndsAndEndsIt) {
     EXPECT_FALSE(NeverEndingChildLeft());
 }
 
-TEST(PlatformAdminState, NetshRunsAndIsWaitedFor) {
+// Wine's netsh does nothing, so what is checked is the starting and the
+// waiting: every process this one starts joins a job that counts them, those
+// started and those still alive.
+TEST(PlatformAdminState, NetshStartsOncePerChangeAndHasEndedWhenTheCallReturns) {
+#ifndef _WIN32
+    GTEST_SKIP() << "netsh is Windows'; the POSIX runner's waiting is checked above";
+#else
     if (!xl::test::RunningUnderWine()) {
         GTEST_SKIP() << "would really disable an adapter; only Wine's netsh does nothing";
     }
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    ASSERT_NE(job, nullptr);
+    ASSERT_TRUE(AssignProcessToJobObject(job, GetCurrentProcess()));
+    const auto processes = [job] {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof(info),
+                                  nullptr);
+        return std::pair{info.TotalProcesses, info.ActiveProcesses};
+    };
+    const auto [startedBefore, aliveBefore] = processes();
     auto runner = MakePlatformProcessRunner();
     auto api = MakePlatformAdapterApi();
     AdapterControl control(*api, *runner);
-    const auto start = std::chrono::steady_clock::now();
     control.SetAdminState("本地连接", false);
+    EXPECT_EQ(processes(), std::pair(startedBefore + 1, aliveBefore));
     control.SetAdminState("本地连接", true);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    RecordProperty(
-        "two_netsh_runs_ms",
-        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+    EXPECT_EQ(processes(), std::pair(startedBefore + 2, aliveBefore));
+    control.SetAdminState("本地连接\\", false);  // refused: nothing starts
+    EXPECT_EQ(processes(), std::pair(startedBefore + 2, aliveBefore));
+    CloseHandle(job);
+#endif
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 # second refused. Screenshots of each state go to OUT; every copy ends with 0.
 # What the window shows is read through the program's log (one line per dial,
 # per exit IP shown and per disconnect), the stand-in's record of requests and
-# the pixels of the labels compared between screenshots.
-#   person_run.sh CLIENT_EXE STANDIN_BINARY BUILD_DIR OUT
+# the pixels of the labels compared between screenshots. The client's log and
+# Wine's messages are shown at the end.
+#   person_run.sh CLIENT_EXE STANDIN_BINARY BUILD_DIR OUT [WINDOWS_VERSION]
+# WINDOWS_VERSION (e.g. win7): run in a prefix of its own set to that version.
 set -uo pipefail
-exe=$1 standin=$2 build=$(cd "$3" && pwd) out=$4
+exe=$1 standin=$2 build=$(cd "$3" && pwd) out=$4 version=${5:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$out"
 if [ -z "${DISPLAY:-}" ]; then echo "SKIP: no display"; exit 0; fi
@@ -18,7 +20,8 @@ for tool in xdotool import convert compare curl iconv; do
   command -v $tool >/dev/null || { echo "SKIP: $tool missing"; exit 0; }
 done
 
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { echo "FAIL: $*"; declare -F show_logs >/dev/null && show_logs; exit 1; }
+shots=$out/person${version:+-$version}
 step() { echo "-- $*"; }
 
 rm -f "$out/port"
@@ -28,9 +31,32 @@ trap 'kill $standin_pid 2>/dev/null; [ -n "${KEEP:-}" ] || wineserver -k 2>/dev/
 for _ in $(seq 50); do [ -s "$out/port" ] && break; sleep 0.1; done
 base="http://127.0.0.1:$(cat "$out/port")"
 args=(--api-base="$base" --probe-url="$base/probe/" --ras=sim)
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+if [ -n "$version" ]; then
+  export WINEPREFIX=$build/wineprefix-$version
+  "$root/scripts/wine-prefix" "$build" || fail "cannot make the prefix $WINEPREFIX"
+  # Wine's service processes, started by the first program of a new prefix,
+  # would hold this script's output open: start them with a program of no output.
+  "$root/scripts/wine-run" "$build" cmd.exe /c exit </dev/null >/dev/null 2>&1
+  "$root/scripts/wine-run" "$build" winecfg -v "$version" </dev/null >/dev/null 2>&1
+  reported=$("$root/scripts/wine-run" "$build" cmd.exe /c ver </dev/null 2>/dev/null | tr -s '\r\n' ' ')
+  echo "-- the prefix reports:$reported"
+  [ "$version" != win7 ] || grep -q ' 6\.1\.7601' <<<"$reported" ||
+    fail "the prefix does not report Windows 7"
+else
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+fi
 # A first start: no settings file or log from earlier runs.
 find "$WINEPREFIX/drive_c/users" \( -name '岫澜IP.INI' -o -name '岫澜IP.log' \) -delete 2>/dev/null
+wine_log=$shots-wine.log
+: >"$wine_log"
+show_logs() {
+  echo "-- the client's log:"
+  local text
+  text=$(program_log)
+  if [ -n "$text" ]; then echo "$text"; else echo "(empty)"; fi
+  echo "-- Wine's messages:"
+  if [ -s "$wine_log" ]; then tail -n 40 "$wine_log"; else echo "(none)"; fi
+}
 
 # The visible window of that width, else nothing.
 visible_window() {
@@ -67,13 +93,13 @@ wait_lines() {  # text count seconds: the log holds at least count lines with te
 }
 shot() {  # name: the main window alone
   eval "$(xdotool getwindowgeometry --shell "$main")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/person-$1.png"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots-$1.png"
 }
 # Pixels that differ between the same rectangle of two shots.
 differing() {  # shotA shotB w h x y
   local a=$out/.a.png b=$out/.b.png
-  convert "$out/person-$1.png" -crop "$3x$4+$5+$6" +repage "$a"
-  convert "$out/person-$2.png" -crop "$3x$4+$5+$6" +repage "$b"
+  convert "$shots-$1.png" -crop "$3x$4+$5+$6" +repage "$a"
+  convert "$shots-$2.png" -crop "$3x$4+$5+$6" +repage "$b"
   compare -metric AE "$a" "$b" null: 2>&1 | cut -d' ' -f1
   rm -f "$a" "$b"
 }
@@ -91,7 +117,7 @@ wait_exit() {  # pid seconds -> exit code in $code
 }
 
 step "log in as a person"
-"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" &
+"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" 2>>"$wine_log" &
 client=$!
 login=$(wait_window "岫澜IP" 380 30) || fail "no login window"
 click_at "$login" 200 265 && xdotool type --delay 40 demo
@@ -162,16 +188,16 @@ step "quit through the confirmation dialog"
 click_at "$main" 845 14
 dialog=$(wait_window "" 323 5) || fail "no confirmation dialog"
 sleep 0.3
-import -window root "$out/person-confirm.png"
+import -window root "$shots-confirm.png"
 click_at "$dialog" 90 133
 wait_exit "$client" 20 || fail "client did not end after confirming quit"
 [ "$code" = 0 ] || fail "client ended with $code"
 
 step "a second copy is refused"
-"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" &
+"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" 2>>"$wine_log" &
 first=$!
 login=$(wait_window "岫澜IP" 380 30) || fail "no login window for the first copy"
-"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" &
+"$root/scripts/wine-run" "$build" "$exe" "${args[@]}" 2>>"$wine_log" &
 second=$!
 box=""
 for _ in $(seq 100); do
@@ -179,11 +205,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$box" ] || fail "no message box from the second copy"
-import -window root "$out/person-second-copy.png"
+import -window root "$shots-second-copy.png"
 xdotool windowactivate --sync "$box" 2>/dev/null; xdotool key --window "$box" Return
 wait_exit "$second" 20 || fail "second copy did not end"
 [ "$code" = 0 ] || fail "second copy ended with $code"
 click_at "$login" 356 24
 wait_exit "$first" 20 || fail "first copy did not end from the login window's close mark"
 [ "$code" = 0 ] || fail "first copy ended with $code"
+show_logs
 echo "PASS: screenshots in $out"

@@ -72,6 +72,10 @@ class ProgramFlow : public ::testing::Test {
     }
 
     void Start(std::string apiBase = "") {
+        Build(std::move(apiBase));
+        program_->Start();
+    }
+    void Build(std::string apiBase = "") {
         ProgramOptions options;
         options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
         options.probeUrl = standin_.BaseUrl() + "/probe/";
@@ -102,7 +106,19 @@ class ProgramFlow : public ::testing::Test {
                          .appIcon = {},
                          .endProcess = [this](int code) { ended_.push_back(code); },
                      });
-        program_->Start();
+    }
+
+    // How often the service was asked for each list (dynamic, fast, static)
+    // once the start-up's downloads are over: they end with the program.
+    std::vector<int> ListRequestsOfTheStartUp() {
+        Start();
+        program_.reset();
+        std::vector<int> counts;
+        for (api::LineMode mode : api::kLineModes) {
+            const std::string path = api::LineModePath(mode);
+            counts.push_back(std::stoi("0" + standin_.Get("/_control/count?path=" + path)));
+        }
+        return counts;
     }
 
     void Put(SettingKey k, std::string v) {

@@ -118,7 +118,17 @@ TEST_F(ProgramFlow, AutoLoginWithoutNetworkReportsIt) {
     reachable_ = false;
     Start();
     EXPECT_EQ(Status(), "访问网络失败，当前你的电脑可能无网络，请联网后再试");
-    EXPECT_TRUE(program_->ServerLists().List(api::LineMode::Dynamic).groups.empty());
+}
+
+TEST_F(ProgramFlow, OnlineStartUpDownloadsEachListOnce) {
+    EXPECT_EQ(ListRequestsOfTheStartUp(), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(probes_, 1);
+}
+
+TEST_F(ProgramFlow, OfflineStartUpDownloadsNothing) {
+    reachable_ = false;
+    EXPECT_EQ(ListRequestsOfTheStartUp(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(probes_, 1);
 }
 
 TEST_F(ProgramFlow, TrayDoubleClickTogglesTheMainWindow) {
@@ -170,6 +180,19 @@ TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
     EXPECT_EQ(ended_, std::vector<int>{0});
 }
 
+// A quit from anywhere ends the message loop: the process ends as by the
+// close labels, without leaving the icon behind.
+TEST_F(ProgramFlow, TheEndOfTheMessageLoopTakesTheIconDownAndEndsWithZero) {
+    Build();
+    program_->Run([this] {
+        LogInAsDemo();
+        EXPECT_EQ(tray_.ShownIcons().size(), 1u);
+        EXPECT_TRUE(ended_.empty());
+    });
+    EXPECT_TRUE(tray_.ShownIcons().empty());
+    EXPECT_EQ(ended_, std::vector<int>{0});
+}
+
 TEST_F(ProgramFlow, CancelAndEscapeLeaveEverythingAsItWas) {
     Start();
     LogInAsDemo();
@@ -200,12 +223,18 @@ TEST_F(ProgramFlow, LoginWindowCloseEndsAtOnceWithoutHangingUp) {
     EXPECT_EQ(ras_.Connections().size(), 1u);
 }
 
-TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessage) {
+TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessageAndDoesNothingElse) {
     instance_.lookup = MarkerLookup::Found;
+    ras_.AddForeignConnection("岫澜IP");
     Start();
     ASSERT_EQ(instance_.messages.size(), 1u);
     EXPECT_EQ(instance_.messages[0], "友情提醒:|程序已运行，请勿重复打开！");
     EXPECT_EQ(instance_.ended, std::vector<int>{0});
+    // The first copy's connection stays up, the network is not probed, nothing is read.
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+    EXPECT_EQ(probes_, 0);
+    EXPECT_TRUE(storeLog_.empty());
+    EXPECT_EQ(program_->Settings(), nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
+#include "ui/win32/dpi_win32.h"
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/gdi_cache_win32.h"
 #include "ui/win32/icon_win32.h"
@@ -261,6 +262,63 @@ TEST_F(Win32Windows, TimersTickAndStopAndPostedWorkRunsOnThisThread) {
     EXPECT_FALSE(wrongThread);
 }
 
+// Counts the quits this thread's message calls take from its queue.
+class QuitCounter {
+  public:
+    QuitCounter() {
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &QuitCounter::Hook, nullptr, GetCurrentThreadId());
+    }
+    ~QuitCounter() { UnhookWindowsHookEx(hook_); }
+    bool Installed() const { return hook_ != nullptr; }
+    int Count() const { return count_; }
+
+  private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp) {
+        if (code == HC_ACTION && wp == PM_REMOVE &&
+            reinterpret_cast<MSG*>(lp)->message == WM_QUIT) {
+            ++count_;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+    }
+    static inline int count_ = 0;  // the hook has no context of its own
+    HHOOK hook_ = nullptr;
+};
+
+TEST_F(Win32Windows, TheWaitHandlesMessagesAsTheyArriveForTheWholeInterval) {
+    for (int i = 0; i < 5; ++i) PostThreadMessageW(GetCurrentThreadId(), WM_APP + 8, 0, 0);
+    int posted = 0;
+    std::thread worker([&] {
+        std::this_thread::sleep_for(10ms);
+        ui.Post([&] { ++posted; });
+    });
+    const auto start = std::chrono::steady_clock::now();
+    ui.Pump().WaitDispatching(60ms);
+    worker.join();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 55ms);
+    EXPECT_EQ(posted, 1);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP + 8, WM_APP + 8, PM_NOREMOVE));
+}
+
+// A quit met by a nested wait goes back to the outer loop; the wait then
+// sleeps out its interval rather than waking on that quit again and again.
+TEST_F(Win32Windows, AQuitIsHandedBackAndTheWaitDoesNotSpinOnIt) {
+    PostQuitMessage(3);
+    ui.Pump().DispatchPending();
+    QuitCounter quits;
+    ASSERT_TRUE(quits.Installed());
+    const auto start = std::chrono::steady_clock::now();
+    ui.Pump().WaitDispatching(300ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 290ms);
+    // A spinning wait takes the quit and posts it again hundreds of times.
+    EXPECT_LE(quits.Count(), 2);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST_F(Win32Windows, EscDestroysADialogButNotTheMainWindow) {
     int created = 0;
     ui.OnCreated(WindowId::ConfirmDialog, [&](Window&) { ++created; });
@@ -425,8 +483,15 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0"),
               std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
-              DPI_AWARENESS_PER_MONITOR_AWARE);
+    // Windows 10's calls, looked up: the build declares Windows 7's only.
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto threadContext = reinterpret_cast<void* (*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<int (*)(void*)>(reinterpret_cast<void (*)()>(
+        GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    ASSERT_TRUE(threadContext && awarenessOf) << "a system before Windows 10 1607";
+    constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
+    EXPECT_EQ(awarenessOf(threadContext()), kPerMonitorAware);
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
     // Version 6 is the side-by-side copy (Wine's reports 5.81 from DllGetVersion).
@@ -441,6 +506,90 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
 
 namespace xl::ui::win32 {
 namespace {
+
+// Opaque pictures (all of today's art) are kept at 8 bits when they have at
+// most 256 colours, else at 24: every pixel must come back as decoded, at
+// 100 % and from the 2x art.
+TEST(GdiCache, PicturesKeepEveryPixelAtTheSmallestDepthThatHoldsThem) {
+    if (EmbeddedPicture("login_face").empty()) GTEST_SKIP() << "pictures not embedded";
+    const struct {
+        const char* name;
+        UINT dpi;
+        WORD bits;
+    } cases[] = {
+        {"login_face", 96, 24},          // 767 colours
+        {"confirm_dialog_face", 96, 8},  // 90 colours
+        {"check_on", 96, 8},             // 41 colours
+        {"login_face", 192, 24},         // the 2x art as it is
+    };
+    GdiCache cache;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(c.dpi));
+        const Bitmap b = cache.Picture(c.name, c.dpi);
+        ASSERT_NE(b.handle, nullptr);
+        DIBSECTION dib{};
+        ASSERT_EQ(GetObjectW(b.handle, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, c.bits);
+        EXPECT_EQ(b.opaque, c.bits != 32);
+        const auto decoded = c.dpi == 96 ? DecodePng(EmbeddedPicture(c.name))
+                                         : PictureAtSize(c.name, b.width, b.height);
+        ASSERT_TRUE(decoded.has_value());
+        ASSERT_EQ(b.width, decoded->width);
+        ASSERT_EQ(b.height, decoded->height);
+        // Back to 32-bit BGRA by the system, as a blit would see it.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = b.width;
+        info.bmiHeader.biHeight = -b.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(b.width) * b.height * 4);
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(GetDIBits(screen, b.handle, 0, static_cast<UINT>(b.height), pixels.data(), &info,
+                            DIB_RGB_COLORS),
+                  b.height);
+        ReleaseDC(nullptr, screen);
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < pixels.size(); i += 4) {
+            for (std::size_t k = 0; k < (b.opaque ? 3u : 4u); ++k) {
+                if (pixels[i + k] != decoded->bgra[i + k]) ++differing;
+            }
+        }
+        EXPECT_EQ(differing, 0u);
+    }
+    // A dropped picture is made again, the same.
+    const Bitmap before = cache.Picture("confirm_dialog_face", 96);
+    cache.ForgetPicture("confirm_dialog_face");
+    const Bitmap again = cache.Picture("confirm_dialog_face", 96);
+    ASSERT_NE(again.handle, nullptr);
+    EXPECT_EQ(again.width, before.width);
+    EXPECT_TRUE(again.opaque);
+}
+
+// On Windows 7 and 8 the DPI comes from the screen and metrics are scaled;
+// where the newer calls exist (Wine has them all) both must agree.
+TEST(Dpi, FallbacksForOlderSystemsAgreeWithTheNewerCalls) {
+    if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "no display (run on Xvfb)";
+    EXPECT_EQ(fallback::SystemDpi(), SystemDpi());
+    EXPECT_GE(SystemDpi(), kBaseDpi);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(fallback::WindowDpi(window), WindowDpi(window));
+    DestroyWindow(window);
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        for (const int index : {SM_CXICON, SM_CXSMICON, SM_CYSMICON}) {
+            EXPECT_EQ(fallback::SystemMetricForDpi(index, dpi), SystemMetricForDpi(index, dpi));
+        }
+        EXPECT_EQ(SystemMetricForDpi(SM_CXICON, dpi), MulDiv(32, static_cast<int>(dpi), 96));
+        const LOGFONTW newer = MessageFontForDpi(dpi), older = fallback::MessageFontForDpi(dpi);
+        EXPECT_EQ(older.lfHeight, newer.lfHeight);
+        EXPECT_NE(newer.lfHeight, 0);
+        EXPECT_STREQ(older.lfFaceName, newer.lfFaceName);
+    }
+}
 
 TEST(ProgramIcon, WindowsCarryItAndBadIconBytesGiveNone) {
     if (EmbeddedPicture("app_icon").empty()) GTEST_SKIP() << "icon not embedded in this build";

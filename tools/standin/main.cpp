@@ -5,17 +5,22 @@
 // file's three server lists by generated ones of N rows each. The chosen port is printed on
 // standard output as the line "XIULAN_STANDIN_PORT=<port>" and, with
 // --port-file, written to that file, so a test can start it and find it.
+// The same service answers over TLS on a second free port (printed as
+// "XIULAN_STANDIN_TLS_PORT=<port>"), with a certificate no client should
+// trust; /_control/tls?path=P redirects there.
 #include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "generated_lists.h"
 #include "standin_service.h"
+#include "tls_identity.h"
 
 namespace {
 
@@ -93,11 +98,25 @@ int main(int argc, char** argv) {
 
     xl::standin::StandinService service(std::move(*data));
     httplib::Server server;
-    auto stop = [&service, &server] {
+    const xl::standin::TlsIdentity identity = xl::standin::MakeUntrustedIdentity();
+    std::unique_ptr<httplib::SSLServer> tls;
+    if (identity.certificate) {
+        tls = std::make_unique<httplib::SSLServer>(identity.certificate.get(), identity.key.get());
+        if (!tls->is_valid()) tls.reset();
+    }
+    auto stop = [&service, &server, &tls] {
         service.Shutdown();
         server.stop();
+        if (tls) tls->stop();
     };
     service.Install(server, [stop] { std::thread(stop).detach(); });
+    if (tls) {
+        service.Install(*tls, [stop] { std::thread(stop).detach(); });
+        // Lets a client see that a reply came over TLS.
+        tls->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Standin-Tls", "1");
+        });
+    }
 
     int port = options.port;
     if (port == 0) {
@@ -109,7 +128,16 @@ int main(int argc, char** argv) {
         std::cerr << "cannot listen on " << kLoopback << ":" << options.port << "\n";
         return 1;
     }
+    // Bound (and so accepting) before the port file tells anyone the service is up.
+    const int tlsPort = tls ? tls->bind_to_any_port(kLoopback) : -1;
+    if (tlsPort > 0) {
+        service.SetTlsPort(tlsPort);
+        std::thread([&tls] { tls->listen_after_bind(); }).detach();
+    } else {
+        std::cerr << "no TLS endpoint (OpenSSL could not make one)\n";
+    }
     std::cout << "XIULAN_STANDIN_PORT=" << port << std::endl;
+    if (tlsPort > 0) std::cout << "XIULAN_STANDIN_TLS_PORT=" << tlsPort << std::endl;
     std::cerr << "stand-in service on http://" << kLoopback << ":" << port << "\n";
     if (!options.portFile.empty()) WritePortFile(options.portFile, port);
 

@@ -92,6 +92,11 @@ void StandinService::Shutdown() {
     wake_.notify_all();
 }
 
+void StandinService::SetTlsPort(int port) {
+    std::lock_guard lock(mutex_);
+    tlsPort_ = port;
+}
+
 std::chrono::steady_clock::time_point StandinService::LastActivity() {
     std::lock_guard lock(mutex_);
     return lastActivity_;
@@ -252,6 +257,13 @@ void StandinService::Control(const httplib::Request& req, httplib::Response& res
         res.set_content("ok", "text/plain");
     } else if (command == "redirect") {
         res.set_redirect(req.get_param_value("to"));
+    } else if (command == "tls") {
+        if (tlsPort_ == 0) {
+            res.status = 404;
+            res.set_content("no TLS endpoint", "text/plain");
+        } else {
+            res.set_redirect("https://127.0.0.1:" + std::to_string(tlsPort_) + path);
+        }
     } else if (command == "quit") {
         res.set_content("bye", "text/plain");
         if (quit_) quit_();

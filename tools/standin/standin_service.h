@@ -4,7 +4,8 @@
 // switch per-path faults (delay, status, broken or empty body, a list that
 // changes between calls, a dropped connection) through /_control/ paths on
 // the same server, so a test program on either platform can drive it with
-// plain GET requests.
+// plain GET requests. One service may be installed on several servers (plain
+// and TLS); they share its faults and counts.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -43,6 +44,8 @@ class StandinService {
     void Install(httplib::Server& server, std::function<void()> quit);
     // Wakes every delayed reply so the server can stop promptly.
     void Shutdown();
+    // Where /_control/tls redirects to; before it is set that command answers 404.
+    void SetTlsPort(int port);
     std::chrono::steady_clock::time_point LastActivity();
 
   private:
@@ -80,6 +83,7 @@ class StandinService {
     std::map<std::string, int> calls_;
     std::map<std::string, std::string> lastRequest_;
     std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
+    int tlsPort_ = 0;
 };
 
 }  // namespace xl::standin

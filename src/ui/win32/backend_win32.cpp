@@ -133,27 +133,38 @@ void Win32Backend::Deliver(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
-void Win32Backend::DispatchPending() {
+bool Win32Backend::DispatchUntilQuit() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Leave it for the outer message loop.
+            // Leave it for the outer message loop, which must not lose it to a nested one.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
         Deliver(msg);
     }
+    return true;
+}
+
+void Win32Backend::DispatchPending() {
+    DispatchUntilQuit();
 }
 
 void Win32Backend::WaitDispatching(std::chrono::milliseconds d) {
     const ULONGLONG deadline =
         GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(d.count(), 0));
     for (;;) {
-        DispatchPending();
+        const bool quitPending = !DispatchUntilQuit();
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        const auto left = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+        if (quitPending) {
+            // The re-posted quit would end every message wait at once: the
+            // program is ending, so the rest of the interval is slept out.
+            Sleep(left);
+            continue;
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

@@ -44,6 +44,9 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
   private:
     class TaskWindow;
     void Deliver(MSG& msg);
+    // Handles the queue until it is empty (true) or holds a quit (false),
+    // which is posted again for the outer loop.
+    bool DispatchUntilQuit();
     bool CloseDialogOnEscape(const MSG& msg);
     bool MoveFocusOnTab(MSG& msg);
     void RunOneTask();

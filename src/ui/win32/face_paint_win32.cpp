@@ -1,6 +1,6 @@
 // Drawing of a face window: the background picture, then the self-drawn
-// controls in catalogue order, all into one off-screen bitmap that is copied
-// to the screen at once.
+// controls in catalogue order, all into one off-screen bitmap of the part to
+// repaint, copied to the screen at once.
 #include "ui/win32/face_window_win32.h"
 #include "ui/win32/text_win32.h"
 #include "win32/handles.h"
@@ -9,16 +9,30 @@ namespace xl::ui::win32 {
 
 void FaceWindow::OnPaint() {
     const ::xl::win32::PaintDc screen(hwnd());
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    const int w = client.right, h = client.bottom;
-    const ::xl::win32::MemoryDc mem(CreateCompatibleDC(screen.get()));
-    const ::xl::win32::GdiObject<HBITMAP> buffer(CreateCompatibleBitmap(screen.get(), w, h));
-    const ::xl::win32::Selection selected(mem.get(), buffer.get());
-    PaintFace(mem.get());
     const RECT& dirty = screen.dirty();
-    BitBlt(screen.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top,
-           mem.get(), dirty.left, dirty.top, SRCCOPY);
+    const int w = dirty.right - dirty.left, h = dirty.bottom - dirty.top;
+    if (w <= 0 || h <= 0) return;
+    // The buffer covers only what is repainted (a button under the pointer
+    // needs a button's worth), and is a DIB section: its pixels go back to
+    // the system when it is deleted instead of staying in the heap.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const ::xl::win32::GdiObject<HBITMAP> buffer(
+        CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!buffer) return;
+    const ::xl::win32::MemoryDc mem(CreateCompatibleDC(screen.get()));
+    const ::xl::win32::Selection selected(mem.get(), buffer.get());
+    // Client coordinates stay as they are; the buffer starts at the dirty corner.
+    SetViewportOrgEx(mem.get(), -dirty.left, -dirty.top, nullptr);
+    PaintFace(mem.get());
+    SetViewportOrgEx(mem.get(), 0, 0, nullptr);
+    BitBlt(screen.get(), dirty.left, dirty.top, w, h, mem.get(), 0, 0, SRCCOPY);
 }
 
 void FaceWindow::PaintFace(HDC dc) {
@@ -66,9 +80,14 @@ void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const 
     const ::xl::win32::Selection selected(src.get(), b.handle);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-    // Pictures are premultiplied BGRA, already at the DPI's size.
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, x, y, b.width, b.height, src.get(), 0, 0, b.width, b.height, blend);
+    // Pictures are already at the DPI's size; those with transparency are
+    // premultiplied BGRA.
+    if (b.opaque) {
+        BitBlt(dc, x, y, b.width, b.height, src.get(), 0, 0, SRCCOPY);
+    } else {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, x, y, b.width, b.height, src.get(), 0, 0, b.width, b.height, blend);
+    }
     RestoreDC(dc, saved);
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "ui/win32/dpi_win32.h"
 #include "ui/win32/text_win32.h"
 #include "ui/window_system.h"
 #include "win32/handles.h"
@@ -37,7 +38,7 @@ RECT CentredOnWorkArea(int w, int h) {
 FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) {
     RegisterClassOnce(kFaceClass, 0);
     const WindowDesign& design = model.design();
-    dpi_ = GetDpiForSystem();
+    dpi_ = SystemDpi();
     const RECT r = CentredOnWorkArea(Scale(design.width, dpi_), Scale(design.height, dpi_));
     // A popup without frame or caption; the face picture is all there is.
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
@@ -46,7 +47,7 @@ FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) 
            r.right - r.left, r.bottom - r.top, nullptr);
     if (hwnd() == nullptr) return;
     // The monitor the window landed on may differ from the system's DPI.
-    if (const UINT actual = GetDpiForWindow(hwnd()); actual != 0 && actual != dpi_) {
+    if (const UINT actual = WindowDpi(hwnd()); actual != dpi_) {
         dpi_ = actual;
         const RECT s = CentredOnWorkArea(Scale(design.width, dpi_), Scale(design.height, dpi_));
         SetWindowPos(hwnd(), nullptr, s.left, s.top, s.right - s.left, s.bottom - s.top,
@@ -54,8 +55,8 @@ FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) 
     }
     CreateChildren();
     // Taskbar and Alt+Tab show the program icon.
-    const int bigIcon = GetSystemMetricsForDpi(SM_CXICON, dpi_);
-    const int smallIcon = GetSystemMetricsForDpi(SM_CXSMICON, dpi_);
+    const int bigIcon = SystemMetricForDpi(SM_CXICON, dpi_);
+    const int smallIcon = SystemMetricForDpi(SM_CXSMICON, dpi_);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gdi_.Icon(bigIcon)));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(gdi_.Icon(smallIcon)));
 }
@@ -225,6 +226,10 @@ void FaceWindow::VisibilityChanged() {
         SetForegroundWindow(hwnd());
     } else {
         ShowWindow(hwnd(), SW_HIDE);
+        // A hidden window keeps no face: the login window after the login and
+        // the main window in the notification area would hold megabytes of
+        // pixels nobody sees. Showing it again decodes the face anew.
+        gdi_.ForgetPicture(model_.design().face);
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // GDI objects the windows draw with, made once and kept: picture bitmaps
-// (DIB sections of the decoded PNGs), fonts per size and DPI, brushes per
-// colour. User-interface thread only; released with the cache.
+// (DIB sections of the decoded PNGs: premultiplied 32-bit where a picture has
+// transparency, else 8-bit with a palette or 24-bit; a hidden window's face is
+// dropped), fonts per size and DPI, brushes per colour. User-interface thread
+// only; released with the cache.
 #include <windows.h>
 
 #include <map>
@@ -20,6 +22,8 @@ namespace xl::ui::win32 {
 struct Bitmap {
     HBITMAP handle = nullptr;
     int width = 0, height = 0;
+    // No alpha: copied, not blended (faces are kept at 8 or 24 bits).
+    bool opaque = false;
 };
 
 class GdiCache {
@@ -31,6 +35,8 @@ class GdiCache {
     // The picture at the size it has at dpi; nullptr handle when it is
     // unknown or does not decode.
     Bitmap Picture(std::string_view name, UINT dpi);
+    // Drops the picture at every DPI; the next Picture() decodes it again.
+    void ForgetPicture(std::string_view name);
     // 微软雅黑 at the font's pixel height scaled to dpi, or the system's
     // message font at dpi when the size is 0.
     HFONT FontFor(const Font& font, UINT dpi);
@@ -42,6 +48,7 @@ class GdiCache {
     struct OwnedBitmap {
         ::xl::win32::GdiObject<HBITMAP> handle;
         int width = 0, height = 0;
+        bool opaque = false;
     };
     // Only the DIB sections are kept; the decoded pixels are dropped once copied.
     std::map<std::pair<std::string, UINT>, OwnedBitmap, std::less<>> bitmaps_;
