@@ -39,7 +39,8 @@ TEST_F(ProgramFlow, EachProtocolDialsItsStrategyAndSstpItsPort) {
     // Each dial's host, protocol and outcome are in the log, never the password.
     const auto dials = log_.With("拨号开始");
     ASSERT_EQ(dials.size(), 3u);
-    EXPECT_EQ(dials[0], "拨号开始: 连接 岫澜IP, 服务器 hb1.xiulanip.com:4433, 协议 SSTP, 帐号 demo");
+    EXPECT_EQ(dials[0],
+              "拨号开始: 连接 岫澜IP, 服务器 hb1.xiulanip.com:4433, 协议 SSTP, 帐号 demo");
     EXPECT_EQ(log_.With("拨号结果: 连接成功").size(), 3u);
     for (const std::string& line : log_.Lines()) EXPECT_EQ(line.find("demo123"), std::string::npos);
 }

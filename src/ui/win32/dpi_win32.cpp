@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win32/handles.h"
+
 namespace xl::ui::win32 {
 
 namespace {
@@ -68,10 +70,8 @@ UINT ValidOr96(UINT dpi) {
 namespace fallback {
 
 UINT SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) return kBaseDpi;
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const ::xl::win32::WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
 }
 
