@@ -251,6 +251,10 @@ void RasSimulator::SignalDisconnection() {
 }
 
 DisconnectionWatchStart RasSimulator::WatchDisconnections(DisconnectionCallback onDisconnection) {
+    {
+        std::lock_guard lock(mutex_);
+        if (watchError_ != 0) return {nullptr, watchError_};
+    }
     auto watcher = std::make_shared<Watcher>();
     watcher->callback = std::move(onDisconnection);
     watcher->thread = std::thread(&Watcher::Run, watcher.get());
@@ -372,6 +376,11 @@ void RasSimulator::SetEntryError(std::uint32_t code) {
 void RasSimulator::SetHangUpError(std::uint32_t code) {
     std::lock_guard lock(mutex_);
     hangUpError_ = code;
+}
+
+void RasSimulator::SetWatchError(std::uint32_t code) {
+    std::lock_guard lock(mutex_);
+    watchError_ = code;
 }
 
 std::optional<RasEntry> RasSimulator::StoredEntry(const std::string& phoneBook,

@@ -82,6 +82,9 @@ class RasSimulator : public RasApi {
     // Non-zero: every write of an entry / hang-up of a listed connection fails with it.
     void SetEntryError(std::uint32_t code);
     void SetHangUpError(std::uint32_t code);
+    // Non-zero: disconnection watches are declined with it, as where the
+    // service offers none (Wine).
+    void SetWatchError(std::uint32_t code);
 
     std::optional<RasEntry> StoredEntry(const std::string& phoneBook,
                                         const std::string& entryName) const;
@@ -123,6 +126,7 @@ class RasSimulator : public RasApi {
     RasHandle nextHandle_ = 0x1000;
     std::uint32_t entryError_ = 0;
     std::uint32_t hangUpError_ = 0;
+    std::uint32_t watchError_ = 0;
     int deletions_ = 0;
     int waitingForStep_ = 0;
     int permits_ = 0;

@@ -9,9 +9,12 @@
 #include "app/reachability.h"
 #include "app/settings_store.h"
 #include "crash/crash_guard.h"
+#include "desktop/run_at_boot.h"
 #include "desktop/tray_shell.h"
 #include "dial/ras_api.h"
 #include "dial/ras_simulator.h"
+#include "net/adapter_api.h"
+#include "net/admin_state.h"
 #include "program/program.h"
 #include "program/start_line.h"
 #include "ui/picture.h"
@@ -36,6 +39,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                           ? dial::RasBackend::Simulated
                                           : dial::RasBackend::Real,
                                       dial::DemoSimConfig());
+    const auto adapterApi = net::MakePlatformAdapterApi();
+    const auto processRunner = net::MakePlatformProcessRunner();
+    const auto startupRegistry = desktop::MakePlatformStartupRegistry();
     const auto instance = app::MakeInstancePort();
     const auto trayShell = desktop::MakePlatformTrayShell();
     const api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
@@ -49,6 +55,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         program::ProgramServices{
             .windows = windows,
             .ras = *ras,
+            .adapterApi = *adapterApi,
+            .processRunner = *processRunner,
+            .startupRegistry = *startupRegistry,
             .instance = *instance,
             .trayShell = *trayShell,
             .http = http,

@@ -8,6 +8,9 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
       service_(services_.http, options_.apiBase),
       tray_(services_.trayShell),
       dial_(services_.ras, services_.windows.Pump()),
+      // Each command and how it ended goes to the log.
+      adapters_(services_.adapterApi, services_.processRunner,
+                [this](const std::string& line) { services_.log.Write(line); }),
       login_(
           services_.windows,
           [this](const std::string& account, const std::string& password) {
@@ -96,20 +99,42 @@ void Program::BuildMainWindow() {
         .currentAccount = account,
         .currentPassword = [this]() -> const std::string& { return login_.CurrentPassword(); },
     });
+    supervisor_ = std::make_unique<dial::ConnectionSupervisor>(
+        dial_, *connection_,
+        [this](const std::string& name, bool enable) { adapters_.SetAdminState(name, enable); },
+        [this](const std::string& line) { services_.log.Write(line); },
+        [this](std::function<void()> task) { services_.windows.Post(std::move(task)); });
+    adapterDialog_ = std::make_unique<ui::AdapterDialog>(ui::AdapterDialog::Services{
+        .windows = services_.windows,
+        .settings = *settings_,
+        .supervisor = *supervisor_,
+        .adapters = adapters_,
+    });
+    settingsPanel_ = std::make_unique<ui::SettingsPanel>(ui::SettingsPanel::Services{
+        .windows = services_.windows,
+        .settings = *settings_,
+        .choices = choices_,
+        .supervisor = *supervisor_,
+        .startup = services_.startupRegistry,
+        .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
+    });
     main_ = std::make_unique<ui::MainWindow>(
         services_.windows, *settings_, std::string(app::kDefaultServerHost), choices_,
-        ui::MainWindow::Panels{*connection_, *serverList_},
+        ui::MainWindow::Panels{*connection_, *serverList_, *settingsPanel_},
         ui::MainWindow::Hooks{
             .currentAccount = account,
             .accountExpiry = [this]() -> const std::string& { return login_.AccountExpiry(); },
             .attachTray = [this](ui::Window& w) { AttachTray(w); },
-            .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
-            // Comes with the settings panel.
-            .registerAutoStart = {},
         });
     serverList_->Bind();
     connection_->Bind();
+    adapterDialog_->Bind();
+    settingsPanel_->Bind();
     main_->Bind();
+    // With the main window: drops are then seen as the service reports them,
+    // not only at the next 5-second tick (where the service cannot tell, the
+    // supervisor logs that and the timers alone watch).
+    supervisor_->WatchDisconnections();
 }
 
 void Program::AttachTray(ui::Window& mainWindow) {

@@ -17,15 +17,20 @@
 #include "app/instance_guard.h"
 #include "app/program_options.h"
 #include "app/settings_file.h"
+#include "desktop/run_at_boot.h"
 #include "desktop/tray_handler.h"
 #include "desktop/tray_icon.h"
+#include "dial/connection_supervisor.h"
 #include "dial/dial_engine.h"
+#include "net/adapter_control.h"
+#include "ui/handlers/adapter_dialog.h"
 #include "ui/handlers/background_work.h"
 #include "ui/handlers/confirm_dialog.h"
 #include "ui/handlers/connection_panel.h"
 #include "ui/handlers/login_window.h"
 #include "ui/handlers/main_window.h"
 #include "ui/handlers/server_list_panel.h"
+#include "ui/handlers/settings_panel.h"
 #include "ui/window_system.h"
 
 namespace xl::program {
@@ -41,6 +46,11 @@ inline constexpr char kProgramTitle[] = "岫澜IP";
 struct ProgramServices {
     ui::WindowSystem& windows;
     dial::RasApi& ras;
+    // The adapter tables and the runner of the disable/enable command.
+    net::AdapterApi& adapterApi;
+    net::ProcessRunner& processRunner;
+    // The Run key and the Startup folder.
+    desktop::StartupRegistry& startupRegistry;
     InstancePort& instance;
     desktop::TrayShell& trayShell;
     const api::HttpRequest& http;
@@ -75,6 +85,9 @@ class Program : private desktop::MainWindowVisibility {
     ui::MainWindow* MainWindow() { return main_.get(); }
     ui::ConnectionPanel* Connection() { return connection_.get(); }
     ui::ServerListPanel* ServerList() { return serverList_.get(); }
+    ui::SettingsPanel* SettingsPanel() { return settingsPanel_.get(); }
+    ui::AdapterDialog* AdapterDialog() { return adapterDialog_.get(); }
+    dial::ConnectionSupervisor* Supervisor() { return supervisor_.get(); }
     ui::ConfirmDialog& ConfirmDialog() { return confirm_; }
     api::ServerLists& ServerLists() { return lists_; }
     desktop::TrayIcon& Tray() { return tray_; }
@@ -103,12 +116,17 @@ class Program : private desktop::MainWindowVisibility {
     api::ServerLists lists_;
     desktop::TrayIcon tray_;
     dial::DialEngine dial_;
+    net::AdapterControl adapters_;
     std::unique_ptr<SettingsFile> settings_;
     ui::LoginWindow login_;
     ui::ConfirmDialog confirm_;
     app::MainChoices choices_;
     std::unique_ptr<ui::ServerListPanel> serverList_;
     std::unique_ptr<ui::ConnectionPanel> connection_;
+    // Watches the link through the connection panel; goes before it.
+    std::unique_ptr<dial::ConnectionSupervisor> supervisor_;
+    std::unique_ptr<ui::AdapterDialog> adapterDialog_;
+    std::unique_ptr<ui::SettingsPanel> settingsPanel_;
     std::unique_ptr<ui::MainWindow> main_;
     // Last: the downloads finish before anything they use goes.
     ui::BackgroundWork downloads_;

@@ -24,6 +24,7 @@
 #include "desktop/recording_tray_shell.h"
 #include "dial/ras_simulator.h"
 #include "program/program.h"
+#include "program/recording_ports.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
 #include "ui/win32/face_window_win32.h"
@@ -165,6 +166,9 @@ int Run(const std::string& apiBase, int rounds) {
     sim.documentsFolder = "C:\\Users\\user\\Documents";
     TimedRas ras(sim);
     OneCopy instance;
+    net::test::FakeAdapterApi adapterApi = test::TwoAdapters();
+    test::RecordingRunner runner;
+    test::RecordingStartupRegistry startup;
     desktop::RecordingTrayShell tray;
     const api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
     NoLog log;
@@ -178,6 +182,9 @@ int Run(const std::string& apiBase, int rounds) {
         ProgramServices{
             .windows = windows,
             .ras = ras,
+            .adapterApi = adapterApi,
+            .processRunner = runner,
+            .startupRegistry = startup,
             .instance = instance,
             .trayShell = tray,
             .http = http,

@@ -16,6 +16,7 @@
 #include "desktop/recording_tray_shell.h"
 #include "dial/ras_simulator.h"
 #include "program/program.h"
+#include "program/recording_ports.h"
 #include "ui/headless/headless_backend.h"
 
 namespace xl::program::test {
@@ -83,6 +84,9 @@ class ProgramFlow : public ::testing::Test {
             options, ProgramServices{
                          .windows = windows_,
                          .ras = ras_,
+                         .adapterApi = adapterApi_,
+                         .processRunner = runner_,
+                         .startupRegistry = startup_,
                          .instance = instance_,
                          .trayShell = tray_,
                          .http = http_,
@@ -193,6 +197,9 @@ class ProgramFlow : public ::testing::Test {
         c.documentsFolder = "C:\\Users\\user\\Documents";
         return c;
     }()};
+    net::test::FakeAdapterApi adapterApi_ = xl::test::TwoAdapters();
+    xl::test::RecordingRunner runner_;
+    xl::test::RecordingStartupRegistry startup_;
     RecordingInstancePort instance_;
     desktop::RecordingTrayShell tray_;
     api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};

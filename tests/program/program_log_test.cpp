@@ -14,6 +14,7 @@
 #include "desktop/recording_tray_shell.h"
 #include "dial/ras_simulator.h"
 #include "program/program.h"
+#include "program/recording_ports.h"
 #include "ui/headless/headless_backend.h"
 
 namespace xl::program {
@@ -46,6 +47,9 @@ class ProgramLogTest : public ::testing::Test {
             options, ProgramServices{
                          .windows = windows_,
                          .ras = ras_,
+                         .adapterApi = adapterApi_,
+                         .processRunner = runner_,
+                         .startupRegistry = startup_,
                          .instance = instance_,
                          .trayShell = tray_,
                          .http = http_,
@@ -87,6 +91,9 @@ class ProgramLogTest : public ::testing::Test {
         c.defaultOutcome = dial::SimOutcome::AuthenticationRefused;
         return c;
     }()};
+    net::test::FakeAdapterApi adapterApi_;
+    test::RecordingRunner runner_;
+    test::RecordingStartupRegistry startup_;
     QuietInstancePort instance_;
     desktop::RecordingTrayShell tray_;
     api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};

@@ -83,6 +83,9 @@ void ConnectionPanel::ChooseLineMode(std::string_view lineMode, bool clearFilter
 }
 
 void ConnectionPanel::ToggleConnection() {
+    // A second dial from inside the first one's wait would leave two dials
+    // sharing one status text and handle.
+    if (s_.dial.IsDialling()) return;
     // One click never both connects and disconnects: the tag is read once.
     const std::string tag = ConnectButtonTag();
     if (tag == kConnectTag) Connect();
@@ -124,6 +127,7 @@ void ConnectionPanel::Disconnect() {
 }
 
 void ConnectionPanel::SwitchServer() {
+    if (s_.dial.IsDialling()) return;
     Redial(kSwitchingText, kSwitchingText);
 }
 

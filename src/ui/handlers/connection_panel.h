@@ -3,7 +3,8 @@
 // protocol and line-mode choices, the status line and the two IP labels. It
 // dials through the dial engine with its own progress notifier, which writes
 // the status line through this panel, and starts the exit-IP lookup after a
-// connect, which writes the IP labels through it.
+// connect, which writes the IP labels through it. The connection supervisor
+// reaches the link only through this panel (its button, labels and click).
 // Threads: every handler runs on the user-interface thread (a dial waits there
 // while dispatching messages, so other handlers may run meanwhile). The
 // progress notifier and the exit-IP lookup call in from their own threads and
@@ -20,6 +21,7 @@
 #include "api/service.h"
 #include "app/main_settings.h"
 #include "app/settings_file.h"
+#include "dial/connection_supervisor.h"
 #include "dial/dial_engine.h"
 #include "dial/dial_progress.h"
 #include "ui/handlers/server_list_panel.h"
@@ -47,7 +49,7 @@ struct DialTarget {
 };
 DialTarget DialTargetFor(std::string_view protocol, const std::string& serverHost);
 
-class ConnectionPanel final : public dial::ConnectionStatusView, public api::ExitIpDisplay {
+class ConnectionPanel final : public dial::SupervisedConnection, public api::ExitIpDisplay {
   public:
     struct Services {
         WindowSystem& windows;
@@ -69,9 +71,11 @@ class ConnectionPanel final : public dial::ConnectionStatusView, public api::Exi
     void Bind();
 
     // The connect button's click: connects when its tag is "连接", hangs up
-    // when it is "断开". The reconnects reuse it.
-    void ToggleConnection();
+    // when it is "断开". The reconnects reuse it. Does nothing while a dial is
+    // under way (its wait runs clicks and ticks, and the tag still says "连接").
+    void ToggleConnection() override;
     // The switch button's click: hang up, then connect to the chosen server.
+    // Does nothing while a dial is under way: its hang-up would end that dial.
     void SwitchServer();
     // SwitchServer's sequence with the status line and the IP labels showing
     // the given texts first (the reconnects show their own).
@@ -86,12 +90,14 @@ class ConnectionPanel final : public dial::ConnectionStatusView, public api::Exi
     void ShowLineMode(std::string_view lineMode);
 
     // The button's tag: "连接" or "断开", the program's belief about the link.
-    std::string ConnectButtonTag();
+    std::string ConnectButtonTag() override;
     void SetIpLabels(const std::string& ip, const std::string& location);
+    // Both IP labels the same text.
+    void SetIpLabels(const std::string& text) override { SetIpLabels(text, text); }
     // Stops the running exit-IP lookup; nothing it had under way shows.
     void StopExitIpLookup();
 
-    // dial::ConnectionStatusView
+    // dial::SupervisedConnection
     void SetStatusCaption(const std::string& text) override;
     std::string StatusCaption() override;
     void RefreshConnectButton() override;

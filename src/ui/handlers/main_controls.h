@@ -20,6 +20,8 @@ inline constexpr char kProvinceCaption[] = "透明标签_省份已选";
 inline constexpr char kNodeList[] = "超级列表框_节点列表";
 inline constexpr char kProvinceList[] = "超级列表框_省份";
 inline constexpr char kConnectButton[] = "超级按钮_连接";
+inline constexpr char kAdapterOptionBox[] = "图片框_异常掉线禁止网卡";
+inline constexpr char kAdapterWatchTimer[] = "时钟_异常掉线禁用网卡";
 
 inline constexpr char kTitle[] = "岫澜IP";
 inline constexpr char kAllProvinces[] = "全部";
@@ -30,6 +32,11 @@ inline Control* Find(WindowSystem& windows, std::string_view name) {
 
 inline void SetCaption(WindowSystem& windows, std::string_view name, std::string text) {
     if (Control* c = Find(windows, name)) c->SetCaption(std::move(text));
+}
+
+// A timer's interval; 0 stops it.
+inline void SetTimer(WindowSystem& windows, std::string_view name, int intervalMs) {
+    if (Control* c = Find(windows, name)) c->SetInterval(intervalMs);
 }
 
 inline std::string Caption(WindowSystem& windows, std::string_view name) {

@@ -2,42 +2,9 @@
 
 #include <utility>
 
-#include "ui/handlers/check_box.h"
-#include "ui/handlers/confirm_dialog.h"
 #include "ui/handlers/main_controls.h"
 
 namespace xl::ui {
-namespace {
-
-const char* SwitchBox(app::MainSwitch which) {
-    switch (which) {
-        case app::MainSwitch::AdapterOption:
-            return "图片框_异常掉线禁止网卡";
-        case app::MainSwitch::AutoStart:
-            return "图片框_开机启动";
-        case app::MainSwitch::TimedReconnect:
-            return "图片框_定时重连";
-        case app::MainSwitch::MinimiseAfterConnect:
-            return "图片框_连接成功最小化";
-        case app::MainSwitch::AutoReconnect:
-            return "图片框_掉线自动重连";
-    }
-    return "";
-}
-
-const char* TimerName(app::MainTimer which) {
-    switch (which) {
-        case app::MainTimer::AdapterWatch:
-            return "时钟_异常掉线禁用网卡";
-        case app::MainTimer::TimedReconnect:
-            return "时钟_定时重连";
-        case app::MainTimer::AutoReconnect:
-            return "时钟_掉线自动重连";
-    }
-    return "";
-}
-
-}  // namespace
 
 MainWindow::MainWindow(WindowSystem& windows, app::SettingsFile& settings,
                        std::string defaultServerHost, app::MainChoices& choices, Panels panels,
@@ -53,8 +20,6 @@ void MainWindow::Bind() {
     const WindowId m = WindowId::Main;
     windows_.OnCreated(m, [this](Window& w) { Created(w); });
     windows_.OnClick(m, "透明标签_最小化", [this] { HideMainWindow(); });
-    windows_.OnClick(m, "透明标签_关闭", [this] { hooks_.askConfirmation(kAskQuit); });
-    windows_.OnClick(m, "透明标签_注销", [this] { hooks_.askConfirmation(kAskLogout); });
 }
 
 void MainWindow::Created(Window& window) {
@@ -68,12 +33,9 @@ void MainWindow::Created(Window& window) {
     // Stores, saves and shows the protocol and the line mode, and loads the
     // mode's list, through the view below.
     choices_ = app::LoadMainSettings(settings_, *this, defaultServerHost_);
+    panels_.settings.UseSavedAdapterName(choices_.adapterName);
     panels_.connection.RefreshConnectButton();
     poster_.PostAfter(kDelayedListReload, [this] { panels_.serverList.LoadLineData(); });
-}
-
-Control* MainWindow::Get(std::string_view name) const {
-    return windows_.Find(WindowId::Main, name);
 }
 
 void MainWindow::ShowMainWindow() {
@@ -90,19 +52,19 @@ bool MainWindow::IsVisible() const {
 }
 
 void MainWindow::TickSwitch(app::MainSwitch which) {
-    if (Control* box = Get(SwitchBox(which))) SetCheckBox(*box, true);
+    panels_.settings.TickSwitch(which);
 }
 
 void MainWindow::StartTimer(app::MainTimer which, int intervalMs) {
-    if (Control* timer = Get(TimerName(which))) timer->SetInterval(intervalMs);
+    panels_.settings.StartTimer(which, intervalMs);
 }
 
 void MainWindow::RegisterAutoStart() {
-    if (hooks_.registerAutoStart) hooks_.registerAutoStart();
+    panels_.settings.RegisterAutoStart();
 }
 
 void MainWindow::SetReconnectSecondsField(std::string_view text) {
-    if (Control* c = Get("编辑框_定时重连秒数")) c->SetCaption(std::string(text));
+    panels_.settings.SetReconnectSecondsField(text);
 }
 
 void MainWindow::ShowServerName(std::string_view name) {

@@ -3,9 +3,8 @@
 // starts the quiet list refreshes, attaches the tray icon, shows the account
 // and its expiry, applies the saved choices through the panels and schedules
 // one more list load two seconds later. It also offers minimise (to the
-// notification area), logout and quit, and keeps the option switches and
-// their timers as the saved settings set them. The connection and server
-// list panels hang their own handlers on the same window and share the
+// notification area). The connection, server list and settings panels and the
+// adapter dialog hang their own handlers on the same window and share the
 // current choices with it. User-interface thread only.
 #include <chrono>
 #include <functional>
@@ -15,6 +14,7 @@
 #include "app/settings_file.h"
 #include "ui/handlers/connection_panel.h"
 #include "ui/handlers/server_list_panel.h"
+#include "ui/handlers/settings_panel.h"
 #include "ui/handlers/ui_poster.h"
 #include "ui/window_system.h"
 
@@ -29,12 +29,11 @@ class MainWindow final : public app::MainSettingsView {
         std::function<const std::string&()> currentAccount;
         std::function<const std::string&()> accountExpiry;
         std::function<void(Window&)> attachTray;
-        std::function<void(const std::string&)> askConfirmation;
-        std::function<void()> registerAutoStart;  // start with the system
     };
     struct Panels {
         ConnectionPanel& connection;
         ServerListPanel& serverList;
+        SettingsPanel& settings;
     };
 
     MainWindow(WindowSystem& windows, app::SettingsFile& settings, std::string defaultServerHost,
@@ -48,7 +47,8 @@ class MainWindow final : public app::MainSettingsView {
 
     const app::MainChoices& Choices() const { return choices_; }
 
-    // MainSettingsView
+    // MainSettingsView; the switches, timers and start with the system are
+    // the settings panel's.
     void TickSwitch(app::MainSwitch which) override;
     void StartTimer(app::MainTimer which, int intervalMs) override;
     void RegisterAutoStart() override;
@@ -60,7 +60,6 @@ class MainWindow final : public app::MainSettingsView {
 
   private:
     void Created(Window& window);
-    Control* Get(std::string_view name) const;
 
     WindowSystem& windows_;
     app::SettingsFile& settings_;

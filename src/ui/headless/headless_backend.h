@@ -56,6 +56,8 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
     const std::vector<ShownMessageBox>& messageBoxes() const { return messageBoxes_; }
     int pendingTasks() const;
     int delayedTasks() const { return static_cast<int>(delayed_.size()); }
+    // Timers with a non-zero interval.
+    int runningTimers() const { return static_cast<int>(timers_.size()); }
 
   private:
     friend class HeadlessWindow;

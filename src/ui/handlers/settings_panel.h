@@ -1,0 +1,75 @@
+#pragma once
+// The main window's option switches under 软件设置 and the logout and quit
+// marks of its title band. Each switch is a picture check box flipped by a
+// click on its caption, saved at once and starting or stopping what depends
+// on it: the auto-reconnect and timed-reconnect timers (whose ticks run the
+// connection supervisor), minimise-after-connect, and start with the system.
+// The seconds field is checked a second after each change. The adapter option
+// is the adapter dialog's; at start-up this panel applies every saved switch,
+// the adapter option's included.
+// User-interface thread only. The supervisor, the startup registry and the
+// settings file are borrowed and outlive the panel; the delayed field checks
+// are dropped once it is gone.
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/main_settings.h"
+#include "app/settings_file.h"
+#include "desktop/run_at_boot.h"
+#include "dial/connection_supervisor.h"
+#include "ui/handlers/ui_poster.h"
+#include "ui/window_system.h"
+
+namespace xl::ui {
+
+inline constexpr char kReconnectTooShortText[] = "定时重连不能小于15秒";
+inline constexpr int kMinReconnectSeconds = 15;
+// A change of the seconds field is checked this long after it.
+inline constexpr std::chrono::milliseconds kSecondsCheckDelay{1000};
+
+class SettingsPanel {
+  public:
+    struct Services {
+        WindowSystem& windows;
+        app::SettingsFile& settings;
+        app::MainChoices& choices;  // minimise-after-connect, read by the connection panel
+        dial::ConnectionSupervisor& supervisor;
+        desktop::StartupRegistry& startup;
+        // The confirmation dialog's question (logout, quit).
+        std::function<void(const std::string&)> askConfirmation;
+    };
+
+    explicit SettingsPanel(Services services);
+    SettingsPanel(const SettingsPanel&) = delete;
+    SettingsPanel& operator=(const SettingsPanel&) = delete;
+
+    void Bind();
+
+    // The caption clicks.
+    void ToggleAutoReconnect();
+    void ToggleMinimiseAfterConnect();
+    void ToggleTimedReconnect();
+    void ToggleRunAtBoot();
+    // What every change of the seconds field starts: the check a second later.
+    void SecondsFieldChanged();
+
+    // The saved settings, applied at start-up (the main window passes them on).
+    void TickSwitch(app::MainSwitch which);
+    void StartTimer(app::MainTimer which, int intervalMs);
+    void RegisterAutoStart();
+    void SetReconnectSecondsField(std::string_view text);
+    // The saved `WangKaName`, the adapter a drop disables while the option is on.
+    void UseSavedAdapterName(std::string name);
+
+  private:
+    void CheckSecondsField();
+    // Sets the auto-reconnect timer and the supervisor's option together: the
+    // disconnection word runs the check without the timer.
+    void RunAutoReconnect(bool on);
+
+    Services s_;
+    UiPoster poster_{s_.windows};
+};
+
+}  // namespace xl::ui
