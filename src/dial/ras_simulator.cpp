@@ -368,6 +368,11 @@ void RasSimulator::SetHostOutcome(const std::string& host, SimOutcome outcome) {
     config_.hostOutcomes[host] = outcome;
 }
 
+void RasSimulator::SetStepDelay(std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
+    config_.stepDelay = delay;
+}
+
 void RasSimulator::SetEntryError(std::uint32_t code) {
     std::lock_guard lock(mutex_);
     entryError_ = code;

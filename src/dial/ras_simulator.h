@@ -79,6 +79,8 @@ class RasSimulator : public RasApi {
                                    const std::string& deviceType = "vpn",
                                    const std::string& deviceName = "WAN Miniport (PPTP)");
     void SetHostOutcome(const std::string& host, SimOutcome outcome);
+    // The pause before each notification from now on.
+    void SetStepDelay(std::chrono::milliseconds delay);
     // Non-zero: every write of an entry / hang-up of a listed connection fails with it.
     void SetEntryError(std::uint32_t code);
     void SetHangUpError(std::uint32_t code);

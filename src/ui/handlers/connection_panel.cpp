@@ -189,6 +189,11 @@ void ConnectionPanel::SetIpLabels(const std::string& ip, const std::string& loca
     SetCaption(s_.windows, kLocationLabel, location);
 }
 
+void ConnectionPanel::SetIpLabels(const std::string& text) {
+    StopExitIpLookup();
+    SetIpLabels(text, text);
+}
+
 void ConnectionPanel::RestartExitIpLookup() {
     StopExitIpLookup();
     exitIp_.Start();

@@ -92,8 +92,9 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     // The button's tag: "连接" or "断开", the program's belief about the link.
     std::string ConnectButtonTag() override;
     void SetIpLabels(const std::string& ip, const std::string& location);
-    // Both IP labels the same text.
-    void SetIpLabels(const std::string& text) override { SetIpLabels(text, text); }
+    // The supervisor's text in both IP labels: a drop or a timed redial. The
+    // exit-IP lookup of the link that went stops, or it would write over it.
+    void SetIpLabels(const std::string& text) override;
     // Stops the running exit-IP lookup; nothing it had under way shows.
     void StopExitIpLookup();
 

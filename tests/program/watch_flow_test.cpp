@@ -1,0 +1,216 @@
+// The link watched from the running main window, headless against the
+// stand-in service and the simulator: drops seen by the 5-second timers alone
+// (the service's word declined, as under Wine's remote-access stubs) and by the
+// word, each with its one reaction through the real connection panel and the
+// adapter command runner; the timed reconnect without a link; restoring the
+// adapter; and clicks that arrive while a dial waits.
+#include <cctype>
+
+#include "program/program_fixture.h"
+
+namespace xl::program::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kDefaultHost[] = "hb1.xiulanip.com";
+constexpr char kRedialStatus[] = "检测到异常掉线，开始自动重连...";
+constexpr char kDisabledStatus[] = "检测到异常掉线，已禁止网卡：本地连接 请恢复网卡后再连接";
+
+class WatchFlow : public ProgramFlow {
+  protected:
+    // Logged in with these saved options and connected; `watch` false makes
+    // the service decline the disconnection word.
+    void ConnectedWith(const char* autoReconnect, const char* disableOnDrop, const char* adapter,
+                       bool watch) {
+        Put(kAutoReconnect, autoReconnect);
+        Put(kDisableAdapter, disableOnDrop);
+        if (*adapter) Put(kAdapterName, adapter);
+        ras_.SetWatchError(watch ? 0 : kWatchDeclined);
+        // Past the start-up's second list load, which writes the status line.
+        LogInWithListsShown();
+        ASSERT_TRUE(Click("超级按钮_连接"));
+        ASSERT_EQ(Tag(), "断开");
+        ASSERT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }));
+    }
+    int Dials() { return static_cast<int>(log_.With("拨号开始").size()); }
+    // Either reaction leaves a line that starts so.
+    bool Reacted() { return !log_.With("检测到异常掉线").empty(); }
+    // What the service's word has posted has run.
+    void SettleTheWord() {
+        ras_.WaitIdle();
+        ras_.WaitWatchersIdle();
+        backend_.DispatchPending();
+    }
+    std::vector<net::ProcessCommand> Disabling(const char* name) {
+        return {*net::AdminStateCommand(name, false)};
+    }
+
+    static constexpr std::uint32_t kWatchDeclined = 120;  // the service's "not supported"
+};
+
+enum class Event { ServerDrop, UserDisconnect };
+
+struct DropCase {
+    const char* name;
+    const char* autoReconnect;
+    const char* disableOnDrop;
+    const char* adapter;
+    Event event;
+    int redials;
+    bool disables;
+    const char* status;  // the status line once everything has settled
+    const char* tag;
+};
+
+const DropCase kDropCases[] = {
+    {"auto-reconnect", "yes", "no", "", Event::ServerDrop, 1, false, "连接成功", "断开"},
+    {"both options", "yes", "yes", "本地连接", Event::ServerDrop, 0, true, kDisabledStatus, "连接"},
+    {"adapter option, no name", "yes", "yes", "", Event::ServerDrop, 0, false, "连接成功", "断开"},
+    {"user disconnect", "yes", "yes", "本地连接", Event::UserDisconnect, 0, false, "已断开",
+     "连接"},
+};
+
+// A drop case, seen through the service's word (true) or the timers alone.
+class Drops : public WatchFlow, public ::testing::WithParamInterface<std::tuple<DropCase, bool>> {};
+
+TEST_P(Drops, GetTheirOneReactionAndLaterTicksNone) {
+    const auto& [c, watch] = GetParam();
+    ConnectedWith(c.autoReconnect, c.disableOnDrop, c.adapter, watch);
+    const bool reacts = c.redials > 0 || c.disables;
+    const auto droppedAt = backend_.Now();
+    const auto droppedReal = Clock::now();
+    if (c.event == Event::ServerDrop) {
+        ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    } else {
+        ASSERT_TRUE(Click("超级按钮_连接"));
+    }
+    if (watch && reacts) {
+        // Before any tick: the clock has moved by the hang-up's pauses only.
+        ASSERT_TRUE(Eventually([&] { return Reacted(); }));
+        EXPECT_LT(Clock::now() - droppedReal, 1s);
+        EXPECT_LT(backend_.Now() - droppedAt, 1s);
+    } else {
+        SettleTheWord();
+        while (!Reacted() && backend_.Now() - droppedAt < 6s) backend_.Advance(100ms);
+        EXPECT_EQ(Reacted(), reacts);
+        if (reacts) {
+            EXPECT_LE(backend_.Now() - droppedAt, 5s);
+        }
+    }
+    // Later ticks and words find nothing more to do.
+    SettleTheWord();
+    backend_.Advance(20s);
+    SettleTheWord();
+    EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == c.status; }))
+        << Caption("透明标签_连接状态");
+    EXPECT_EQ(Dials() - 1, c.redials);
+    EXPECT_EQ(runner_.commands,
+              c.disables ? Disabling("本地连接") : std::vector<net::ProcessCommand>{});
+    EXPECT_EQ(Tag(), c.tag);
+    if (c.disables) {
+        EXPECT_EQ(Caption("透明标签_当前IP"), "异常掉线已经禁用网卡");
+        EXPECT_EQ(Caption("透明标签_归属地"), "异常掉线已经禁用网卡");
+        EXPECT_EQ(log_.With(Disabling("本地连接")[0].Display() + ": 退出码 0").size(), 1u);
+    }
+    EXPECT_EQ(log_.With("自动重连：连接成功").size(), static_cast<std::size_t>(c.redials));
+    EXPECT_EQ(log_.With("断线通知不可用").size(), watch ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(WatchFlow, Drops,
+                         ::testing::Combine(::testing::ValuesIn(kDropCases), ::testing::Bool()),
+                         [](const auto& info) {
+                             std::string name = std::get<0>(info.param).name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name + (std::get<1>(info.param) ? "_word" : "_timers");
+                         });
+
+TEST_F(WatchFlow, TheExitIpOfTheLinkThatDroppedNeverWritesOverTheDrop) {
+    // The connect's lookup answers only after the drop has been handled.
+    standin_.Fault("/ipinfohtml/", "delay_ms=400&times=1");
+    ConnectedWith("no", "yes", "本地连接", true);
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    ASSERT_TRUE(Eventually([&] { return Reacted(); }));
+    std::this_thread::sleep_for(700ms);
+    backend_.DispatchPending();
+    EXPECT_EQ(Caption("透明标签_当前IP"), "异常掉线已经禁用网卡");
+    EXPECT_EQ(Caption("透明标签_归属地"), "异常掉线已经禁用网卡");
+    EXPECT_TRUE(log_.With("出口IP").empty());
+}
+
+TEST_F(WatchFlow, ARefusedRedialKeepsTheDropsTextAndIsTheOnlyAttempt) {
+    ConnectedWith("yes", "no", "", false);
+    ras_.SetHostOutcome(kDefaultHost, dial::SimOutcome::RefusedAtOnce);
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    backend_.Advance(5s);
+    EXPECT_EQ(Caption("透明标签_连接状态"), kRedialStatus);
+    EXPECT_EQ(Tag(), "连接");
+    backend_.Advance(30s);
+    EXPECT_EQ(Dials(), 2);
+}
+
+TEST_F(WatchFlow, TimedReconnectWithoutALinkDoesNothingWhateverTheButtonSays) {
+    Put(kTimedReconnect, "yes");
+    Put(kReconnectInterval, "15");
+    Start();
+    LogInAsDemo();
+    ASSERT_EQ(C(WindowId::Main, "时钟_定时重连").interval(), 15000);
+    C(WindowId::Main, "超级按钮_连接").SetTag("断开");
+    backend_.Advance(31s);
+    EXPECT_EQ(Dials(), 0);
+    EXPECT_NE(Caption("透明标签_连接状态"), "定时重连中...");
+    EXPECT_EQ(Tag(), "断开");
+}
+
+TEST_F(WatchFlow, RestoreRunsTheEnableCommandEvenWithoutAnAdapter) {
+    LogInWithListsShown();
+    // An empty name is no name that could break out of its quotes: it runs.
+    const auto command = net::AdminStateCommand("", true);
+    ASSERT_TRUE(command.has_value());
+    const std::string status = Caption("透明标签_连接状态");
+    ASSERT_TRUE(Click("透明标签_恢复网卡"));
+    EXPECT_EQ(runner_.commands, std::vector<net::ProcessCommand>{*command});
+    EXPECT_EQ(log_.With(command->Display() + ": 退出码 0").size(), 1u);
+    EXPECT_EQ(log_.With("恢复网卡：").size(), 1u);
+    EXPECT_EQ(Caption("透明标签_连接状态"), status);
+}
+
+TEST_F(WatchFlow, AfterADisabledAdapterIsRestoredTheNextDropDisablesItAgain) {
+    ConnectedWith("no", "yes", "本地连接", true);
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    ASSERT_TRUE(Eventually([&] { return Reacted(); }));
+    EXPECT_EQ(program_->Supervisor()->Options().adapterDisabled, "yes");
+    ASSERT_TRUE(Click("透明标签_恢复网卡"));
+    EXPECT_EQ(program_->Supervisor()->Options().adapterDisabled, "no");
+    EXPECT_EQ(Caption("透明标签_连接状态"), kDisabledStatus);  // left as it was
+    ASSERT_TRUE(Click("超级按钮_连接"));
+    ASSERT_EQ(Tag(), "断开");
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    SettleTheWord();
+    backend_.Advance(5s);
+    const auto disable = *net::AdminStateCommand("本地连接", false);
+    const auto enable = *net::AdminStateCommand("本地连接", true);
+    EXPECT_EQ(runner_.commands, (std::vector<net::ProcessCommand>{disable, enable, disable}));
+}
+
+TEST_F(WatchFlow, ClicksWhileADialWaitsDialNoSecondTime) {
+    Start();
+    LogInAsDemo();
+    // Both run in the dial's first round of waiting, while the button still
+    // says "连接": the service's first word is 20 ms away.
+    ras_.SetStepDelay(20ms);
+    int ran = 0;
+    windows_.Post([&] { ran += Click("超级按钮_连接"); });
+    windows_.Post([&] { ran += Click("超级按钮_切换IP"); });
+    ASSERT_TRUE(Click("超级按钮_连接"));
+    EXPECT_EQ(ran, 2);
+    EXPECT_EQ(Dials(), 1);
+    EXPECT_TRUE(log_.With("挂断").empty()) << "the switch hung up the dial under way";
+    EXPECT_EQ(Tag(), "断开");
+    EXPECT_EQ(ras_.Connections().size(), 1u);
+    EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }));
+}
+
+}  // namespace
+}  // namespace xl::program::test
