@@ -109,6 +109,7 @@ void Program::BuildMainWindow() {
         .settings = *settings_,
         .supervisor = *supervisor_,
         .adapters = adapters_,
+        .log = services_.log,
     });
     settingsPanel_ = std::make_unique<ui::SettingsPanel>(ui::SettingsPanel::Services{
         .windows = services_.windows,

@@ -2,12 +2,14 @@
 # The Windows client under Wine on a display, used as a person would: type the
 # demo account, log in, see the main window and the tray icon; pick a row,
 # connect, see the exit IP; search, pick, switch; pick a static row; disconnect;
-# quit through the confirmation dialog; then start two copies and see the
-# second refused. Screenshots of each state go to OUT; every copy ends with 0.
-# What the window shows is read through the program's log (one line per dial,
-# per exit IP shown and per disconnect), the stand-in's record of requests and
-# the pixels of the labels compared between screenshots. The client's log and
-# Wine's messages are shown at the end.
+# tick and untick start with Windows; open the adapter dialog, drop its list
+# down, pick a row, confirm and cancel; quit through the confirmation dialog;
+# then start two copies and see the second refused. Screenshots of each state
+# go to OUT; every copy ends with 0. What the window shows is read through the
+# program's log (one line per dial, per exit IP shown and per disconnect), the
+# settings file, the registry, the stand-in's record of requests and the pixels
+# of the labels compared between screenshots. The client's log and Wine's
+# messages are shown at the end.
 #   person_run.sh CLIENT_EXE STANDIN_BINARY BUILD_DIR OUT [WINDOWS_VERSION]
 # WINDOWS_VERSION (e.g. win7): run in a prefix of its own set to that version.
 set -uo pipefail
@@ -91,9 +93,23 @@ wait_lines() {  # text count seconds: the log holds at least count lines with te
   done
   return 1
 }
-shot() {  # name: the main window alone
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots-$1.png"
+window_shot() {  # window name: that window alone
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots-$2.png"
+}
+shot() { window_shot "$main" "$1"; }  # name: the main window alone
+# The settings file (GBK) as UTF-8.
+settings_file() {
+  local f
+  f=$(find "$WINEPREFIX/drive_c/users" -name '岫澜IP.INI' 2>/dev/null | head -1)
+  [ -n "$f" ] && iconv -f GBK -t UTF-8 "$f"
+}
+wait_setting() {  # section line seconds: the settings file holds that line in that section
+  for _ in $(seq $(($3 * 10))); do
+    settings_file | tr -d '\r' | grep -A1 -F "[$1]" | grep -qxF "$2" && return 0
+    sleep 0.1
+  done
+  return 1
 }
 # Pixels that differ between the same rectangle of two shots.
 differing() {  # shotA shotB w h x y
@@ -183,6 +199,50 @@ wait_log "断开连接: 已断开" 10 || fail "no disconnect"
 sleep 0.5
 shot disconnected
 [ "$(differing main disconnected "${ip_label[@]}")" -lt 10 ] || fail "the exit IP label does not read - - again"
+
+step "start with Windows: tick, then untick"
+run_value() {  # prints the Run value of the client, if there is one
+  "$root/scripts/wine-run" "$build" reg.exe query \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v "$(basename "$exe")" \
+    </dev/null 2>/dev/null | tr -d '\r' | grep -F REG_SZ
+}
+click_at "$main" 670 266
+wait_setting "是否开机启动" "AutoStart=yes" 5 || fail "the run-at-boot switch was not saved on"
+value=$(run_value) || fail "no Run value after ticking start with Windows"
+echo "-- Run value: $(echo $value)"
+shot run-at-boot
+click_at "$main" 670 266
+wait_setting "是否开机启动" "AutoStart=no" 5 || fail "the run-at-boot switch was not saved off"
+run_value >/dev/null && fail "the Run value is still there after unticking"
+
+step "open the adapter dialog, drop its list down, confirm without a name"
+click_at "$main" 657 213
+adapter=$(wait_window "选择异常掉线要禁用的网卡" 323 5) || fail "no adapter dialog"
+wait_log "网卡列表: " 5 || fail "the dialog listed no adapters"
+listed=$(program_log | grep -F "网卡列表: " | tail -1)
+echo "-- ${listed#* * }"
+grep -q "网卡列表: 0 个" <<<"$listed" && fail "Wine's adapters are not listed"
+sleep 0.5
+window_shot "$adapter" adapter
+click_at "$adapter" 271 98
+sleep 0.5
+window_shot "$adapter" adapter-list
+[ "$(differing adapter adapter-list 100 70 161 116)" -gt 50 ] || fail "the adapter list did not drop down"
+# Wine's adapters have no connection names (its router configuration cannot
+# be opened), so the first row is an empty name: picking it folds the list up
+# and confirming it is refused.
+click_at "$adapter" 200 145
+sleep 0.5
+window_shot "$adapter" adapter-picked
+[ "$(differing adapter adapter-picked 100 70 161 116)" -lt 10 ] || fail "picking a row left the list down"
+click_at "$adapter" 94 153
+sleep 0.5
+window_shot "$adapter" adapter-refused
+[ "$(differing adapter adapter-refused 208 24 59 165)" -gt 20 ] || fail "no 未选择网卡 under the buttons"
+click_at "$adapter" 224 152
+for _ in $(seq 30); do visible_window "选择异常掉线要禁用的网卡" 323 >/dev/null || break; sleep 0.1; done
+visible_window "选择异常掉线要禁用的网卡" 323 >/dev/null && fail "cancel left the adapter dialog open"
+settings_file | grep -q JingYongWangKa && fail "the adapter option was saved without an adapter"
 
 step "quit through the confirmation dialog"
 click_at "$main" 845 14

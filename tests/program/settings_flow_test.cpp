@@ -149,6 +149,8 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(list.Cell(1, 0), "无线网络连接");
     EXPECT_FALSE(list.visible());
     EXPECT_EQ(Dialog("透明标签_已选网卡名称"), "请选择网卡");
+    EXPECT_EQ(log_.With("网卡列表"),
+              std::vector<std::string>{"网卡列表: 2 个 \"本地连接\" \"无线网络连接\""});
 
     // Confirmed with no row chosen: the option stays off and nothing is saved.
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "超级按钮_确定"));

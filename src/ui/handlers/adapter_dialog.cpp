@@ -67,12 +67,16 @@ void AdapterDialog::Fill(Window& dialog) {
     }
     Control* list = dialog.Find(kAdapterList);
     if (list == nullptr) return;
-    s_.adapters.Enumerate();
+    const int count = s_.adapters.Enumerate();
     // Rows in enumeration order; an adapter without a connection name gives an empty row.
     std::vector<std::string> cells;
-    for (const net::AdapterInfo& adapter : s_.adapters.Adapters())
+    std::string listed;
+    for (const net::AdapterInfo& adapter : s_.adapters.Adapters()) {
         cells.push_back(adapter.connectionName);
+        listed += " \"" + adapter.connectionName + "\"";
+    }
     list->SetRows(std::move(cells));
+    s_.log.Write("网卡列表: " + std::to_string(count) + " 个" + listed);
 }
 
 void AdapterDialog::ToggleAdapterList() {

@@ -11,6 +11,7 @@
 // adapter control and the settings file are borrowed and outlive it.
 #include <string>
 
+#include "api/log.h"
 #include "app/main_settings.h"
 #include "app/settings_file.h"
 #include "dial/connection_supervisor.h"
@@ -28,6 +29,7 @@ class AdapterDialog {
         app::SettingsFile& settings;
         dial::ConnectionSupervisor& supervisor;
         net::AdapterControl& adapters;
+        api::ProgramLog& log;  // what each opening listed
     };
 
     explicit AdapterDialog(Services services);
