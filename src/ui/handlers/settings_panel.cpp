@@ -152,7 +152,8 @@ void SettingsPanel::TickSwitch(app::MainSwitch which) {
 void SettingsPanel::StartTimer(app::MainTimer which, int intervalMs) {
     switch (which) {
         case app::MainTimer::AutoReconnect:
-            RunAutoReconnect(true);
+            // The check reads the option itself, for the disconnection word.
+            s_.supervisor.SetAutoReconnect(std::string(app::kOn));
             SetTimer(s_.windows, kAutoReconnectTimer, intervalMs);
             return;
         case app::MainTimer::AdapterWatch:

@@ -1,0 +1,108 @@
+// The service's word about a drop reaching the real main window: the
+// simulator's watch thread, the supervisor's post through the Win32 message
+// queue, and the redial through the window's own connect button, with
+// auto-reconnect saved on. Under Wine on a display, against the stand-in.
+#include "ui/win32/backend_win32.h"
+
+#include <atomic>
+#include <chrono>
+
+#include "program/program_fixture.h"
+
+namespace xl::program::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The lines kept, and the moment the first drop's reaction was logged: the
+// redial that follows runs inside the same dispatch, so a poll would see the
+// line only once the redial is over.
+class StampingLog final : public api::ProgramLog {
+  public:
+    void Write(std::string_view line) override {
+        if (line.starts_with("检测到异常掉线") && !reacted) {
+            reactedAt = Clock::now();
+            reacted = true;
+        }
+        lines.Write(line);
+    }
+    MemoryLog lines;
+    Clock::time_point reactedAt;
+    std::atomic<bool> reacted{false};
+};
+
+TEST(WatchWin32, ADropIsRedialledThroughTheServicesWordWithinASecond) {
+    api::test::StandinProcess standin;
+    if (!standin.Running()) GTEST_SKIP() << standin.Problem();
+    ui::win32::Win32Backend backend;
+    ui::WindowSystem windows(backend);
+    dial::RasSimulator ras([] {
+        dial::SimConfig c;
+        c.documentsFolder = "C:\\Users\\user\\Documents";
+        c.stepDelay = 5ms;
+        return c;
+    }());
+    net::test::FakeAdapterApi adapterApi;
+    xl::test::RecordingRunner runner;
+    xl::test::RecordingStartupRegistry startup;
+    RecordingInstancePort instance;
+    desktop::RecordingTrayShell tray;
+    const desktop::NativeWindow trayOwner = tray.NewWindow();
+    api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
+    StampingLog log;
+    xl::test::MemoryStore::Items items{{{"掉线自动重连", "AutoReconnection"}, "yes"}};
+    std::vector<std::string> storeLog;
+    ProgramOptions options;
+    options.apiBase = standin.BaseUrl();
+    options.probeUrl = standin.BaseUrl() + "/probe/";
+    auto program = std::make_unique<Program>(
+        options, ProgramServices{
+                     .windows = windows,
+                     .ras = ras,
+                     .adapterApi = adapterApi,
+                     .processRunner = runner,
+                     .startupRegistry = startup,
+                     .instance = instance,
+                     .trayShell = tray,
+                     .http = http,
+                     .log = log,
+                     .checkInternetReachable = [](const std::string&) { return true; },
+                     .makeSettingsStore =
+                         [&](std::string) {
+                             return std::make_unique<xl::test::MemoryStore>(&items, &storeLog);
+                         },
+                     .temporaryFilesDirectory = "C:\\",
+                     .nativeHandleOf = [&](ui::Window&) { return trayOwner; },
+                     .appIcon = {},
+                     .endProcess = [](int) {},
+                 });
+    const auto pumpUntil = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 500 && !done(); ++i) backend.WaitDispatching(10ms);
+        return done();
+    };
+    program->Start();
+    windows.Find(WindowId::Login, "编辑框_帐号")->SetCaption("demo");
+    windows.Find(WindowId::Login, "编辑框_密码")->SetCaption("demo123");
+    windows.Raise(windows.Open(WindowId::Login), "超级按钮_登录", ui::EventKind::Click);
+    ASSERT_TRUE(
+        pumpUntil([&] { return program->MainWindow() && program->MainWindow()->IsVisible(); }));
+    windows.Raise(windows.Open(WindowId::Main), "超级按钮_连接", ui::EventKind::Click);
+    const auto tag = [&] { return windows.Find(WindowId::Main, "超级按钮_连接")->tag(); };
+    ASSERT_EQ(tag(), "断开");
+
+    const auto dropped = Clock::now();
+    ASSERT_TRUE(ras.DropConnection("岫澜IP"));
+    ASSERT_TRUE(pumpUntil([&] { return log.reacted.load(); }));
+    const auto reaction = log.reactedAt - dropped;
+    EXPECT_LT(reaction, 1s);
+    std::printf("drop to reaction through the word: %.1f ms\n",
+                std::chrono::duration<double, std::milli>(reaction).count());
+    EXPECT_TRUE(pumpUntil([&] { return !log.lines.With("自动重连：连接成功").empty(); }));
+    EXPECT_EQ(log.lines.With("拨号开始").size(), 2u);
+    EXPECT_EQ(tag(), "断开");
+    ras.WaitIdle();
+    program.reset();
+}
+
+}  // namespace
+}  // namespace xl::program::test
