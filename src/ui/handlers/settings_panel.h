@@ -10,6 +10,7 @@
 // User-interface thread only. The supervisor, the startup registry and the
 // settings file are borrowed and outlive the panel; the delayed field checks
 // are dropped once it is gone.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
