@@ -26,12 +26,11 @@ fail() { echo "FAIL: $*"; declare -F show_logs >/dev/null && show_logs; exit 1; 
 shots=$out/person${version:+-$version}
 step() { echo "-- $*"; }
 
-rm -f "$out/port"
-"$standin" --port=0 --port-file="$out/port" >"$out/standin.log" 2>&1 &
-standin_pid=$!
-trap 'kill $standin_pid 2>/dev/null; [ -n "${KEEP:-}" ] || wineserver -k 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -s "$out/port" ] && break; sleep 0.1; done
-base="http://127.0.0.1:$(cat "$out/port")"
+# shellcheck source=tests/support/wine_desktop.sh
+source "$root/tests/support/wine_desktop.sh"
+trap 'stop_standin; [ -n "${KEEP:-}" ] || wineserver -k 2>/dev/null' EXIT
+start_standin "$standin" "$out" || fail "the stand-in service did not start"
+base=$standin_base
 args=(--api-base="$base" --probe-url="$base/probe/" --ras=sim)
 if [ -n "$version" ]; then
   export WINEPREFIX=$build/wineprefix-$version
@@ -60,22 +59,6 @@ show_logs() {
   if [ -s "$wine_log" ]; then tail -n 40 "$wine_log"; else echo "(none)"; fi
 }
 
-# The visible window of that width, else nothing.
-visible_window() {
-  for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" = "$2" ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-wait_window() {  # title width seconds
-  for _ in $(seq $(($3 * 10))); do visible_window "$1" "$2" && return 0; sleep 0.1; done
-  return 1
-}
-click_at() {  # window x y
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove $((X + $2)) $((Y + $3)) click 1
-}
 # The program's log (GBK) as UTF-8, wherever the prefix keeps the temporary folder.
 program_log() {
   local f
@@ -123,14 +106,6 @@ ip_label=(168 25 676 411)   # 透明标签_当前IP
 list_row2=(500 14 21 167)    # the node list's third row
 row_y() { echo $((133 + 16 * $1 + 8)); }  # rows are 16 px high at 96 DPI
 
-wait_exit() {  # pid seconds -> exit code in $code
-  for _ in $(seq $(($2 * 10))); do
-    kill -0 "$1" 2>/dev/null || { wait "$1"; code=$?; return 0; }
-    sleep 0.1
-  done
-  code=timeout
-  return 1
-}
 
 step "log in as a person"
 "$root/scripts/wine-run" "$build" "$exe" "${args[@]}" 2>>"$wine_log" &

@@ -90,7 +90,7 @@ class ProgramFlow : public ::testing::Test {
                          .instance = instance_,
                          .trayShell = tray_,
                          .http = http_,
-                         .log = log_,
+                         .log = fileLog_ ? static_cast<api::ProgramLog&>(*fileLog_) : log_,
                          .checkInternetReachable =
                              [this](const std::string&) {
                                  ++probes_;
@@ -204,6 +204,8 @@ class ProgramFlow : public ::testing::Test {
     desktop::RecordingTrayShell tray_;
     api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
     MemoryLog log_;
+    // When set before Build, the program writes its log here instead of log_.
+    std::unique_ptr<api::FileLog> fileLog_;
     xl::test::MemoryStore::Items items_;
     std::vector<std::string> storeLog_;
     bool reachable_ = true;

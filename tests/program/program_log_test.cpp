@@ -1,79 +1,37 @@
 // The composition root's log, in a real file: each login attempt by account
-// (a password typed at login never reaches the file) and each dial's steps and
-// outcome with the remote-access error number. Headless, against the stand-in.
-#include <gtest/gtest.h>
-
-#include <chrono>
+// (a password typed at login never reaches the file), each dial's steps and
+// outcome with the remote-access error number, and a drop with what was done
+// about it. Headless, against the stand-in and the simulator.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "api/http_facility.h"
-#include "api/standin_process.h"
-#include "app/settings_fakes.h"
-#include "desktop/recording_tray_shell.h"
-#include "dial/ras_simulator.h"
-#include "program/program.h"
-#include "program/recording_ports.h"
-#include "ui/headless/headless_backend.h"
+#include "program/program_fixture.h"
 
-namespace xl::program {
+namespace xl::program::test {
 namespace {
 
 namespace fs = std::filesystem;
-using ui::WindowId;
 
-class QuietInstancePort final : public app::InstancePort {
-  public:
-    app::MarkerLookup OpenMarker(const std::string&) override { return app::MarkerLookup::Absent; }
-    bool CreateMarker(const std::string&) override { return true; }
-    void ShowStopMessage(const std::string&, const std::string&) override {}
-    void EndProcess(int) override {}
-};
-
-class ProgramLogTest : public ::testing::Test {
+class ProgramLogTest : public ProgramFlow {
   protected:
     void SetUp() override {
-        if (!standin_.Running()) GTEST_SKIP() << standin_.Problem();
+        ProgramFlow::SetUp();
+        if (IsSkipped()) return;
         dir_ = fs::temp_directory_path() /
                ("xl-program-log-" +
                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         fs::create_directories(dir_);
-        log_ = std::make_unique<api::FileLog>((dir_ / "program.log").string());
-        app::ProgramOptions options;
-        options.apiBase = standin_.BaseUrl();
-        options.probeUrl = standin_.BaseUrl() + "/probe/";
-        program_ = std::make_unique<Program>(
-            options, ProgramServices{
-                         .windows = windows_,
-                         .ras = ras_,
-                         .adapterApi = adapterApi_,
-                         .processRunner = runner_,
-                         .startupRegistry = startup_,
-                         .instance = instance_,
-                         .trayShell = tray_,
-                         .http = http_,
-                         .log = *log_,
-                         .checkInternetReachable = [](const std::string&) { return true; },
-                         .makeSettingsStore =
-                             [this](std::string) {
-                                 return std::make_unique<test::MemoryStore>(&items_, &storeLog_);
-                             },
-                         .temporaryFilesDirectory = dir_.string() + "/",
-                         .nativeHandleOf = [this](ui::Window&) { return tray_.NewWindow(); },
-                         .appIcon = {},
-                         .endProcess = [](int) {},
-                     });
-        program_->Start();
+        fileLog_ = std::make_unique<api::FileLog>((dir_ / "program.log").string());
+        Start();
     }
     void TearDown() override {
-        program_.reset();
+        ProgramFlow::TearDown();
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
     void LogIn(const std::string& account, const std::string& password) {
-        backend_.Type(WindowId::Login, "编辑框_帐号", account);
-        backend_.Type(WindowId::Login, "编辑框_密码", password);
+        TypeCredentials(account, password);
         ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
     }
     std::string LogText() const {
@@ -82,26 +40,7 @@ class ProgramLogTest : public ::testing::Test {
         return text.str();
     }
 
-    api::test::StandinProcess standin_;
-    ui::HeadlessBackend backend_;
-    ui::WindowSystem windows_{backend_};
-    dial::RasSimulator ras_{[] {
-        dial::SimConfig c;
-        c.documentsFolder = "C:\\Users\\user\\Documents";
-        c.defaultOutcome = dial::SimOutcome::AuthenticationRefused;
-        return c;
-    }()};
-    net::test::FakeAdapterApi adapterApi_;
-    test::RecordingRunner runner_;
-    test::RecordingStartupRegistry startup_;
-    QuietInstancePort instance_;
-    desktop::RecordingTrayShell tray_;
-    api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
-    test::MemoryStore::Items items_;
-    std::vector<std::string> storeLog_;
     fs::path dir_;
-    std::unique_ptr<api::FileLog> log_;
-    std::unique_ptr<Program> program_;
 };
 
 TEST_F(ProgramLogTest, LoginAttemptsLeaveTheAccountAndNeverThePassword) {
@@ -120,6 +59,7 @@ TEST_F(ProgramLogTest, LoginAttemptsLeaveTheAccountAndNeverThePassword) {
 }
 
 TEST_F(ProgramLogTest, ADialFailureLeavesItsStepsAndErrorNumber) {
+    ras_.SetHostOutcome("hb1.example.net", dial::SimOutcome::AuthenticationRefused);
     dial::DialEngine& engine = program_->DialEngine();
     const std::string outcome =
         engine.Dial("岫澜IP", "hb1.example.net", "demo", "demo123", dial::kStrategyPptp,
@@ -136,5 +76,21 @@ TEST_F(ProgramLogTest, ADialFailureLeavesItsStepsAndErrorNumber) {
     EXPECT_EQ(text.find("demo123"), std::string::npos);
 }
 
+TEST_F(ProgramLogTest, ADropLeavesItsLineAndTheRedial) {
+    LogInAsDemo();
+    ASSERT_TRUE(Click("透明标签_掉线自动重连"));
+    ASSERT_TRUE(Click("超级按钮_连接"));
+    ASSERT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }));
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    ASSERT_TRUE(Eventually([&] {
+        backend_.Advance(100ms);
+        return LogText().find("自动重连：") != std::string::npos;
+    }));
+    const std::string text = LogText();
+    EXPECT_NE(text.find("检测到异常掉线，开始自动重连\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("自动重连：连接成功\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("demo123"), std::string::npos);
+}
+
 }  // namespace
-}  // namespace xl::program
+}  // namespace xl::program::test
