@@ -109,15 +109,18 @@ void ConnectionSupervisor::TimedReconnectTick() {
     if (result != kConnectedStatus) Log("定时重连：" + result);
 }
 
+void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection) {
+    engine.HangUpVpn("");
+    engine.PumpingWait(kSettleInterval, kMilliseconds);
+    connection.RefreshConnectButton();
+    engine.PumpingWait(kSettleInterval, kMilliseconds);
+    connection.ToggleConnection();
+}
+
 std::string ConnectionSupervisor::Redial() {
-    engine_.HangUpVpn("");
-    engine_.PumpingWait(kSettleInterval, kMilliseconds);
-    panel_.RefreshConnectButton();
-    engine_.PumpingWait(kSettleInterval, kMilliseconds);
-    // Dials: the refreshed tag is "连接" once the hang-up has landed; if it
-    // has not, the click hangs up instead and nothing is dialled.
     const std::uint64_t dialsBefore = engine_.DialCount();
-    panel_.ToggleConnection();
+    HangUpAndReconnect(engine_, panel_);
+    // No dial when the hang-up had not landed: the click hung up instead.
     return engine_.DialCount() == dialsBefore ? kNotDialled : engine_.LastDialResult();
 }
 

@@ -33,11 +33,17 @@ class SupervisedConnection : public ConnectionStatusView {
   public:
     // The connect button's tag: "连接" (not connected) or "断开" (connected).
     virtual std::string ConnectButtonTag() = 0;
-    // Caption of both 透明标签_当前IP and 透明标签_归属地.
+    // Caption of both 透明标签_当前IP and 透明标签_归属地, in place of the
+    // exit IP of the link that is going.
     virtual void SetIpLabels(const std::string& text) = 0;
     // The connect button's click: dials while the tag is "连接", hangs up otherwise.
     virtual void ToggleConnection() = 0;
 };
+
+// What a switch of server and the supervisor's redials share: hang up, let the
+// hang-up land, refresh the button, then the connect button's click, which
+// dials once the hang-up has landed (and hangs up again if it has not).
+void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection);
 
 // The options of drop handling; "yes" is the only text that counts as on.
 struct DropOptions {

@@ -15,9 +15,6 @@ constexpr char kSwitchButton[] = "超级按钮_切换IP";
 // How the dial reports an attempt that failed or got no answer.
 constexpr char kDialFailedPrefix[] = "连接失败";
 constexpr char kDialTimedOutPrefix[] = "连接超时";
-// PumpingWait's interval around the button refresh of a switch: 10 ms.
-constexpr long long kSwitchPauseMs = 10;
-constexpr int kMilliseconds = 0;
 
 constexpr std::array<std::pair<const char*, const char*>, 3> kProtocolRadios{
     {{"PPTP", "图片框_PPTP"}, {"L2TP", "图片框_L2TP"}, {"SSTP", "图片框_SSTP"}}};
@@ -94,7 +91,7 @@ void ConnectionPanel::ToggleConnection() {
 
 void ConnectionPanel::Connect() {
     const DialTarget target = DialTargetFor(s_.choices.protocol, s_.choices.server);
-    SetIpLabels(kConnectingText, kConnectingText);
+    SetIpLabels(kConnectingText);
     const std::string outcome =
         s_.dial.Dial(kEntryName, target.host, s_.currentAccount(), s_.currentPassword(),
                      target.strategy, progress_.Notifier());
@@ -128,18 +125,9 @@ void ConnectionPanel::Disconnect() {
 
 void ConnectionPanel::SwitchServer() {
     if (s_.dial.IsDialling()) return;
-    Redial(kSwitchingText, kSwitchingText);
-}
-
-void ConnectionPanel::Redial(const std::string& statusText, const std::string& ipText) {
-    SetIpLabels(ipText, ipText);
-    SetStatusCaption(statusText);
-    s_.dial.HangUpVpn("");
-    s_.dial.PumpingWait(kSwitchPauseMs, kMilliseconds);
-    RefreshConnectButton();
-    s_.dial.PumpingWait(kSwitchPauseMs, kMilliseconds);
-    // Dials when the hang-up took effect; otherwise the tag still says "断开" and this hangs up.
-    ToggleConnection();
+    SetIpLabels(kSwitchingText);
+    SetStatusCaption(kSwitchingText);
+    dial::HangUpAndReconnect(s_.dial, *this);
 }
 
 void ConnectionPanel::SetProtocol(std::string_view protocol) {

@@ -77,9 +77,6 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     // The switch button's click: hang up, then connect to the chosen server.
     // Does nothing while a dial is under way: its hang-up would end that dial.
     void SwitchServer();
-    // SwitchServer's sequence with the status line and the IP labels showing
-    // the given texts first (the reconnects show their own).
-    void Redial(const std::string& statusText, const std::string& ipText);
 
     // Store, save and show a choice; a line mode also loads its list. Empty
     // texts become "SSTP" and "动态线路".
@@ -92,8 +89,9 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     // The button's tag: "连接" or "断开", the program's belief about the link.
     std::string ConnectButtonTag() override;
     void SetIpLabels(const std::string& ip, const std::string& location);
-    // The supervisor's text in both IP labels: a drop or a timed redial. The
-    // exit-IP lookup of the link that went stops, or it would write over it.
+    // A text of the link's change in both IP labels (connecting, switching, a
+    // drop, a timed redial). The exit-IP lookup of the link that is going
+    // stops, or it would write that link's address over the text.
     void SetIpLabels(const std::string& text) override;
     // Stops the running exit-IP lookup; nothing it had under way shows.
     void StopExitIpLookup();
