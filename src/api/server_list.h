@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -105,8 +106,14 @@ int ParseServerList(std::string_view reply, LineMode mode, ProvinceGroups& group
 void MergeServerList(ProvinceGroups& stored, ProvinceGroups&& fresh, std::int32_t tick);
 // The millisecond tick count that stamps a merge.
 std::int32_t CurrentTickCount();
-// Download, parse and merge one mode's list in the background; failures go to the log only and
-// never touch the stored list. Returns at once when a refresh of the mode is already running.
+enum class RefreshOutcome { Busy, DownloadFailed, ParseFailed, Merged };
+// Download, parse and merge one mode's list, holding the mode's busy flag throughout (`claimed`,
+// when given, runs once it is held); the flag is clear again on return. Busy, at once, when a
+// refresh of the mode is already running. A failure never touches the stored list; `errorCode`
+// is DownloadServerList's on DownloadFailed. Any thread.
+RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const ServiceApi& api,
+                                 int& errorCode, const std::function<void()>& claimed = {});
+// The same without a word on screen: failures go to the log only.
 void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
                               ProgramLog& log);
 

@@ -76,28 +76,34 @@ int ParseServerList(std::string_view reply, LineMode mode, ProvinceGroups& group
     return taken;
 }
 
-void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
-                              ProgramLog& log) {
+RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const ServiceApi& api,
+                                 int& errorCode, const std::function<void()>& claimed) {
     RefreshClaim claim(lists, mode);
-    if (!claim) return;
-    const std::string where = "[" + LineModeText(mode) + "] ";
-    int errorCode = 0;
+    if (!claim) return RefreshOutcome::Busy;
+    if (claimed) claimed();
     const std::string text = DownloadServerList(api, mode, errorCode);
-    if (text.empty()) {
-        log.Write(where + "下载节点数据错误:" + std::to_string(errorCode));
-        return;
-    }
+    if (text.empty()) return RefreshOutcome::DownloadFailed;
     ProvinceGroups fresh;
-    if (ParseServerList(text, mode, fresh) <= 0) {
-        log.Write(where + "处理节点数据错误");
-        return;
-    }
+    if (ParseServerList(text, mode, fresh) <= 0) return RefreshOutcome::ParseFailed;
     ServerList& list = lists.List(mode);
     {
         std::lock_guard lock(list.lock);
         MergeServerList(list.groups, std::move(fresh), CurrentTickCount());
     }
     // `fresh` goes here, outside the lock: the panel waiting to read the list is not held up.
+    return RefreshOutcome::Merged;
+}
+
+void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
+                              ProgramLog& log) {
+    int errorCode = 0;
+    const RefreshOutcome outcome = RefreshServerList(mode, lists, api, errorCode);
+    const std::string where = "[" + LineModeText(mode) + "] ";
+    if (outcome == RefreshOutcome::DownloadFailed) {
+        log.Write(where + "下载节点数据错误:" + std::to_string(errorCode));
+    } else if (outcome == RefreshOutcome::ParseFailed) {
+        log.Write(where + "处理节点数据错误");
+    }
 }
 
 }  // namespace xl::api

@@ -234,30 +234,26 @@ void ServerListPanel::StartQuietRefresh(api::LineMode mode) {
 }
 
 void ServerListPanel::RefreshLineList(api::LineMode mode) {
-    std::string outcome;
-    {
-        api::RefreshClaim claim(s_.lists, mode);
-        if (!claim) return;
-        ShowRefreshText(kRefreshingText);
-        int errorCode = 0;
-        const std::string reply = api::DownloadServerList(s_.service, mode, errorCode);
-        api::ProvinceGroups fresh;
-        if (reply.empty()) {
-            outcome = kRefreshDownloadError + std::to_string(errorCode);
-        } else if (api::ParseServerList(reply, mode, fresh) <= 0) {
-            outcome = kRefreshParseError;
-        } else {
-            api::ServerList& list = s_.lists.List(mode);
-            std::lock_guard lock(list.lock);
-            api::MergeServerList(list.groups, std::move(fresh), api::CurrentTickCount());
-            outcome = kRefreshedText;
-        }
-        if (outcome != kRefreshedText) {
-            s_.log.Write("[" + api::LineModeText(mode) + "] " + outcome);
-            ShowRefreshText(kRefreshFailedText);
-        }
-    }  // the busy flag clears before the outcome shows
-    ShowRefreshText(outcome);
+    int errorCode = 0;
+    const api::RefreshOutcome outcome = api::RefreshServerList(
+        mode, s_.lists, s_.service, errorCode, [this] { ShowRefreshText(kRefreshingText); });
+    std::string text;
+    switch (outcome) {
+        case api::RefreshOutcome::Busy:
+            return;
+        case api::RefreshOutcome::Merged:
+            ShowRefreshText(kRefreshedText);
+            return;
+        case api::RefreshOutcome::DownloadFailed:
+            text = kRefreshDownloadError + std::to_string(errorCode);
+            break;
+        case api::RefreshOutcome::ParseFailed:
+            text = kRefreshParseError;
+            break;
+    }
+    s_.log.Write("[" + api::LineModeText(mode) + "] " + text);
+    ShowRefreshText(kRefreshFailedText);
+    ShowRefreshText(std::move(text));
 }
 
 void ServerListPanel::ShowRefreshText(std::string text) {
