@@ -91,16 +91,14 @@ void ServerListPanel::Bind() {
 
 void ServerListPanel::LoadLineData() {
     SetCaption(s_.windows, kStatusLabel, kLoadingLinesText);
-    if (!loading_) {
-        loading_ = true;
-        if (const std::optional<api::LineMode> mode = api::LineModeFromText(s_.choices.lineMode)) {
-            // The fill shows the cache either way; started after it, the
-            // refresh's parse does not compete with the fill for the processor.
-            FillNodeList(*mode);
-            FillProvinceList(*mode);
-            StartRefreshLineList(*mode);
-        }
-        loading_ = false;
+    // No busy mark: the load runs to its end on the user-interface thread and
+    // dispatches nothing meanwhile, so no second load can start inside it.
+    if (const std::optional<api::LineMode> mode = api::LineModeFromText(s_.choices.lineMode)) {
+        // The fill shows the cache either way; started after it, the
+        // refresh's parse does not compete with the fill for the processor.
+        FillNodeList(*mode);
+        FillProvinceList(*mode);
+        StartRefreshLineList(*mode);
     }
     SetCaption(s_.windows, kStatusLabel, kLinesLoadedText);
 }

@@ -96,7 +96,6 @@ class ServerListPanel {
 
     Services s_;
     std::string filterText_;
-    bool loading_ = false;
     // The node list's previous cells, written over by the next fill.
     std::vector<std::string> nodeCells_;
     UiPoster poster_{s_.windows};
