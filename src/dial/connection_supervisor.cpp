@@ -65,10 +65,6 @@ bool ConnectionSupervisor::MayAct() const {
 }
 
 void ConnectionSupervisor::AutoReconnectTick() {
-    AutoReconnectCheck();
-}
-
-void ConnectionSupervisor::AutoReconnectCheck() {
     // With disableOnDrop on, drops belong to the adapter check.
     if (!IsOn(options_.autoReconnect) || IsOn(options_.disableOnDrop)) return;
     if (!MayAct() || !IsAbnormalDrop()) return;
@@ -145,7 +141,7 @@ void ConnectionSupervisor::OnDisconnection() {
     // The watch's thread: only post. One check waiting is enough for any
     // number of ends before it runs.
     if (checkPosted_.exchange(true)) return;
-    post_([this, token = token_] {
+    post_([this, token = std::weak_ptr<int>(alive_)] {
         if (token.expired()) return;
         checkPosted_ = false;
         CheckForDrop();
@@ -154,7 +150,7 @@ void ConnectionSupervisor::OnDisconnection() {
 
 void ConnectionSupervisor::CheckForDrop() {
     // At most one of the two acts: each requires what the other excludes.
-    AutoReconnectCheck();
+    AutoReconnectTick();
     DropGuardTick();
 }
 

@@ -109,7 +109,6 @@ class ConnectionSupervisor {
     bool IsAbnormalDrop();
     // False while another reaction or a dial is under way.
     bool MayAct() const;
-    void AutoReconnectCheck();
     // Hang up, let the hang-up land, refresh the button, dial again; the dial's result.
     std::string Redial();
     void OnDisconnection();
@@ -122,9 +121,9 @@ class ConnectionSupervisor {
     PostToUiThread post_;
     DropOptions options_;
     bool acting_ = false;
-    // Posted checks run only while this lives; read on the user-interface thread.
+    // Posted checks run only while this lives; the check of a posted check's
+    // weak copy happens on the user-interface thread, where this goes.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-    std::weak_ptr<int> token_ = alive_;
     std::unique_ptr<DisconnectionWatch> watch_;
     // Set by the watch's thread, cleared when the posted check starts: a burst
     // of word about one drop posts one check.
