@@ -114,9 +114,7 @@ void ConnectionPanel::Disconnect() {
     const bool stillConnected = s_.dial.IsVpnConnected();
     SetStatusCaption(stillConnected ? kStillConnectedText : kDisconnectedText);
     if (!stillConnected) {
-        // The lookup would otherwise show an address the link no longer has.
-        StopExitIpLookup();
-        SetIpLabels(kNoIpText, kNoIpText);
+        SetIpLabels(kNoIpText);
     }
     s_.log.Write(std::string("断开连接: ") +
                  (stillConnected ? kStillConnectedText : kDisconnectedText));
@@ -172,14 +170,14 @@ std::string ConnectionPanel::StatusCaption() {
     return Caption(s_.windows, kStatusLabel);
 }
 
-void ConnectionPanel::SetIpLabels(const std::string& ip, const std::string& location) {
+void ConnectionPanel::ShowIpAndLocation(const std::string& ip, const std::string& location) {
     SetCaption(s_.windows, kIpLabel, ip);
     SetCaption(s_.windows, kLocationLabel, location);
 }
 
 void ConnectionPanel::SetIpLabels(const std::string& text) {
     StopExitIpLookup();
-    SetIpLabels(text, text);
+    ShowIpAndLocation(text, text);
 }
 
 void ConnectionPanel::RestartExitIpLookup() {
@@ -198,7 +196,7 @@ void ConnectionPanel::ShowExitIp(const std::string& ip, const std::string& locat
     const std::uint64_t generation = exitIpGeneration_.load();
     poster_.Post([this, generation, ip, location] {
         if (generation != exitIpGeneration_.load()) return;
-        SetIpLabels(ip, location);
+        ShowIpAndLocation(ip, location);
         if (ip != api::kExitIpConnectedText && ip != api::kExitIpQueryingText)
             s_.log.Write("出口IP " + ip + " " + location);
     });

@@ -88,10 +88,9 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
 
     // The button's tag: "连接" or "断开", the program's belief about the link.
     std::string ConnectButtonTag() override;
-    void SetIpLabels(const std::string& ip, const std::string& location);
-    // A text of the link's change in both IP labels (connecting, switching, a
-    // drop, a timed redial). The exit-IP lookup of the link that is going
-    // stops, or it would write that link's address over the text.
+    // A text of the link's change in both IP labels (connecting, switching,
+    // disconnected, a drop, a timed redial). The exit-IP lookup of the link
+    // that is going stops, or it would write that link's address over it.
     void SetIpLabels(const std::string& text) override;
     // Stops the running exit-IP lookup; nothing it had under way shows.
     void StopExitIpLookup();
@@ -105,6 +104,8 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     void ShowExitIp(const std::string& ip, const std::string& location) override;
 
   private:
+    // The lookup's own write; every other goes through SetIpLabels(text).
+    void ShowIpAndLocation(const std::string& ip, const std::string& location);
     void Connect();
     void Disconnect();
     void RestartExitIpLookup();
