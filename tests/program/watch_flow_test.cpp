@@ -176,24 +176,6 @@ TEST_F(WatchFlow, RestoreRunsTheEnableCommandEvenWithoutAnAdapter) {
     EXPECT_EQ(Caption("透明标签_连接状态"), status);
 }
 
-TEST_F(WatchFlow, AfterADisabledAdapterIsRestoredTheNextDropDisablesItAgain) {
-    ConnectedWith("no", "yes", "本地连接", true);
-    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
-    ASSERT_TRUE(Eventually([&] { return Reacted(); }));
-    EXPECT_EQ(program_->Supervisor()->Options().adapterDisabled, "yes");
-    ASSERT_TRUE(Click("透明标签_恢复网卡"));
-    EXPECT_EQ(program_->Supervisor()->Options().adapterDisabled, "no");
-    EXPECT_EQ(Caption("透明标签_连接状态"), kDisabledStatus);  // left as it was
-    ASSERT_TRUE(Click("超级按钮_连接"));
-    ASSERT_EQ(Tag(), "断开");
-    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
-    SettleTheWord();
-    backend_.Advance(5s);
-    const auto disable = *net::AdminStateCommand("本地连接", false);
-    const auto enable = *net::AdminStateCommand("本地连接", true);
-    EXPECT_EQ(runner_.commands, (std::vector<net::ProcessCommand>{disable, enable, disable}));
-}
-
 TEST_F(WatchFlow, ClicksWhileADialWaitsDialNoSecondTime) {
     Start();
     LogInAsDemo();
