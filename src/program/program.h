@@ -4,6 +4,12 @@
 // steps and owns every way out. The product's entry point hands it the
 // Windows ports; the headless tests hand it the stand-ins and drive it by
 // control name.
+// User-interface thread only; the workers it starts (list downloads, through
+// the panels the exit-IP lookup) reach windows by posting and are waited for
+// when it goes. It owns every subsystem object and the main window's panels;
+// the ports are borrowed and outlive it. Failures are the subsystems': they
+// show as texts of the window concerned and lines in the log; only a second
+// copy of the program ends at start-up, after its message box.
 #include <cstdint>
 #include <functional>
 #include <memory>

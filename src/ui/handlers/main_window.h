@@ -5,7 +5,9 @@
 // one more list load two seconds later. It also offers minimise (to the
 // notification area). The connection, server list and settings panels and the
 // adapter dialog hang their own handlers on the same window and share the
-// current choices with it. User-interface thread only.
+// current choices with it. User-interface thread only. The panels, the choices
+// and the settings file are borrowed and outlive it; the delayed load is
+// dropped once it is gone.
 #include <chrono>
 #include <functional>
 #include <string>
