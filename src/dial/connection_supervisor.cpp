@@ -102,7 +102,7 @@ void ConnectionSupervisor::TimedReconnectTick() {
     panel_.SetIpLabels(kTimedReconnectText);
     panel_.SetStatusCaption(kTimedReconnectText);
     const std::string result = Redial();
-    if (result != kConnectedStatus) Log("定时重连：" + result);
+    if (result != kDialSucceeded) Log("定时重连：" + result);
 }
 
 void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection) {

@@ -201,13 +201,13 @@ std::string DialEngine::WaitForOutcome() {
     }
     switch (outcome) {
         case Outcome::Success:
-            return "连接成功";
+            return kDialSucceeded;
         case Outcome::Failure:
-            return "连接失败：" + last;
+            return kDialFailedHead + last;
         case Outcome::Pending:
             break;
     }
-    return "连接超时：" + state_.LastStatusText();
+    return kDialTimedOutHead + state_.LastStatusText();
 }
 
 std::string DialEngine::HangUpVpn(const std::string& entryName) {

@@ -27,6 +27,12 @@ inline constexpr std::uint32_t kStrategyPptp = 1;
 inline constexpr std::uint32_t kStrategyL2tp = 3;
 inline constexpr std::uint32_t kStrategySstp = 5;
 
+// Dial's outcomes: success, and the heads of a failure and of a wait that ran
+// out (the last status text follows them). Callers compare with these.
+inline constexpr char kDialSucceeded[] = "连接成功";
+inline constexpr char kDialFailedHead[] = "连接失败：";
+inline constexpr char kDialTimedOutHead[] = "连接超时：";
+
 // The entry the program writes for every dial.
 RasEntry MakeVpnEntry(const std::string& host, std::uint32_t vpnStrategy);
 // Documents folder → "<profile>\AppData\Roaming\Microsoft\Network\Connections\Pbk\<entry>.pbk";

@@ -12,9 +12,6 @@ namespace {
 using namespace main_window;
 
 constexpr char kSwitchButton[] = "超级按钮_切换IP";
-// How the dial reports an attempt that failed or got no answer.
-constexpr char kDialFailedPrefix[] = "连接失败";
-constexpr char kDialTimedOutPrefix[] = "连接超时";
 
 constexpr std::array<std::pair<const char*, const char*>, 3> kProtocolRadios{
     {{"PPTP", "图片框_PPTP"}, {"L2TP", "图片框_L2TP"}, {"SSTP", "图片框_SSTP"}}};
@@ -95,11 +92,12 @@ void ConnectionPanel::Connect() {
     const std::string outcome =
         s_.dial.Dial(kEntryName, target.host, s_.currentAccount(), s_.currentPassword(),
                      target.strategy, progress_.Notifier());
-    if (outcome.starts_with(kDialFailedPrefix) || outcome.starts_with(kDialTimedOutPrefix)) {
+    if (outcome.starts_with(dial::kDialFailedHead) ||
+        outcome.starts_with(dial::kDialTimedOutHead)) {
         // The service keeps a failed or unanswered attempt listed until it is hung
         // up, and it would pass for a live link: end it, by this dial's own handle.
         s_.dial.Ras().HangUp(s_.dial.State().connectionHandle);
-    } else if (outcome == kConnectedText && s_.dial.IsVpnConnected()) {
+    } else if (outcome == dial::kDialSucceeded && s_.dial.IsVpnConnected()) {
         RestartExitIpLookup();
         if (app::IsOn(s_.choices.minimiseAfterConnect)) {
             // Hidden, not closed: the tray icon brings it back.

@@ -31,7 +31,6 @@
 namespace xl::ui {
 
 inline constexpr char kEntryName[] = "岫澜IP";
-inline constexpr char kConnectedText[] = "连接成功";  // the dial's word for success
 inline constexpr char kConnectTag[] = "连接";
 inline constexpr char kDisconnectTag[] = "断开";
 inline constexpr char kConnectingText[] = "连接中...";
