@@ -6,12 +6,8 @@
 //   cmake --preset bench && cmake --build --preset bench --target soak_supervisor
 //   build/bench/tests/dial/soak_supervisor
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,29 +15,20 @@
 
 #include "dial/connection_supervisor.h"
 #include "supervisor_test_support.h"
+#include "support/soak_figures.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace xl::dial;
 using Clock = std::chrono::steady_clock;
+using xl::test::Percentile;
+using xl::test::ResidentKilobytes;
+using xl::test::ThreadCount;
 
 constexpr int kDrops = 1000;
 constexpr int kEarlyMark = 100;
 constexpr int kTimerDrops = 200;
-
-long ResidentKilobytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-int ThreadCount() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                                          std::filesystem::directory_iterator()));
-}
 
 // Notes the moment the drop's reaction shows on the status line.
 class TimedPanel : public test::FakePanel {
@@ -84,11 +71,6 @@ struct Rig {
         [this](std::function<void()> t) { pump.Post(std::move(t)); });
     test::VirtualTimers timers;
 };
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
 
 void BM_ThousandDropsThroughTheWord(benchmark::State& state) {
     for (auto _ : state) {

@@ -30,6 +30,7 @@
 #include "dial/ras_simulator.h"
 #include "program/program.h"
 #include "program/recording_ports.h"
+#include "support/soak_figures.h"
 #include "ui/headless/headless_backend.h"
 
 extern char** environ;
@@ -40,30 +41,15 @@ using namespace std::chrono_literals;
 using namespace xl;
 using Clock = std::chrono::steady_clock;
 using ui::WindowId;
+using xl::test::Percentile;
+using xl::test::ResidentKilobytes;
+using xl::test::ThreadCount;
 
 constexpr int kDrops = 1000;
 constexpr int kEarlyMark = 100;
 constexpr int kTimerDrops = 200;
 constexpr char kDropLine[] = "检测到异常掉线";
 constexpr char kDialLine[] = "拨号开始";
-
-long ResidentKilobytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-int ThreadCount() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                                          std::filesystem::directory_iterator()));
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
 
 // The stand-in service as a child process on a free port.
 class Standin {
