@@ -24,12 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "api/http_facility.h"
-#include "app/settings_fakes.h"
-#include "desktop/recording_tray_shell.h"
-#include "dial/ras_simulator.h"
-#include "program/program.h"
-#include "program/recording_ports.h"
+#include "program/program_ports.h"
 #include "support/soak_figures.h"
 #include "ui/headless/headless_backend.h"
 
@@ -110,44 +105,21 @@ class TimedLog final : public api::ProgramLog {
     const ui::HeadlessBackend& clock_;
 };
 
-class QuietInstance final : public app::InstancePort {
-  public:
-    app::MarkerLookup OpenMarker(const std::string&) override { return app::MarkerLookup::Absent; }
-    bool CreateMarker(const std::string&) override { return true; }
-    void ShowStopMessage(const std::string&, const std::string&) override {}
-    void EndProcess(int) override {}
-};
-
 // The program logged in, auto-reconnect on, connected.
 struct Rig {
     explicit Rig(const Standin& standin, bool watch) {
-        items[{std::string(app::kAutoReconnect.section), std::string(app::kAutoReconnect.key)}] =
-            "yes";
+        ports.items[{std::string(app::kAutoReconnect.section),
+                     std::string(app::kAutoReconnect.key)}] = "yes";
         ras.SetWatchError(watch ? 0 : 120);
-        app::ProgramOptions options;
-        options.apiBase = standin.BaseUrl();
-        options.probeUrl = standin.BaseUrl() + "/probe/";
         program = std::make_unique<program::Program>(
-            options, program::ProgramServices{
-                         .windows = windows,
-                         .ras = ras,
-                         .adapterApi = adapterApi,
-                         .processRunner = runner,
-                         .startupRegistry = startup,
-                         .instance = instance,
-                         .trayShell = tray,
-                         .http = http,
-                         .log = log,
-                         .checkInternetReachable = [](const std::string&) { return true; },
-                         .makeSettingsStore =
-                             [this](std::string) {
-                                 return std::make_unique<test::MemoryStore>(&items, &storeLog);
-                             },
-                         .temporaryFilesDirectory = dir.string() + "/",
-                         .nativeHandleOf = [this](ui::Window&) { return tray.NewWindow(); },
-                         .appIcon = {},
-                         .endProcess = [](int) {},
-                     });
+            program::test::ServiceOptions(standin.BaseUrl()),
+            ports.Services({
+                .windows = windows,
+                .ras = ras,
+                .log = log,
+                .temporaryFilesDirectory = dir.string() + "/",
+                .nativeHandleOf = [this](ui::Window&) { return ports.tray.NewWindow(); },
+            }));
         program->Start();
         backend.Type(WindowId::Login, "编辑框_帐号", "demo");
         backend.Type(WindowId::Login, "编辑框_密码", "demo123");
@@ -188,20 +160,9 @@ struct Rig {
     }();
     ui::HeadlessBackend backend;
     ui::WindowSystem windows{backend};
-    dial::RasSimulator ras{[] {
-        dial::SimConfig c;
-        c.documentsFolder = "C:\\Users\\user\\Documents";
-        return c;
-    }()};
-    net::test::FakeAdapterApi adapterApi = test::TwoAdapters();
-    test::RecordingRunner runner;
-    test::RecordingStartupRegistry startup;
-    QuietInstance instance;
-    desktop::RecordingTrayShell tray;
-    api::HttpRequest http{[] { return api::CreatePlatformHttpFacility(); }};
+    dial::RasSimulator ras{program::test::SimulatorConfig()};
+    program::test::ProgramPorts ports;
     TimedLog log{(dir / "岫澜IP.log").string(), backend};
-    test::MemoryStore::Items items;
-    std::vector<std::string> storeLog;
     std::unique_ptr<program::Program> program;
 };
 

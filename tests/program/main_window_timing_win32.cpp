@@ -19,12 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "api/http_facility.h"
-#include "app/settings_fakes.h"
-#include "desktop/recording_tray_shell.h"
-#include "dial/ras_simulator.h"
-#include "program/program.h"
-#include "program/recording_ports.h"
+#include "program/program_ports.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
 #include "ui/win32/face_window_win32.h"
@@ -79,14 +74,6 @@ class TimedRas final : public dial::RasApi {
 
   private:
     dial::RasSimulator sim_;
-};
-
-class OneCopy final : public app::InstancePort {
-  public:
-    app::MarkerLookup OpenMarker(const std::string&) override { return app::MarkerLookup::Absent; }
-    bool CreateMarker(const std::string&) override { return true; }
-    void ShowStopMessage(const std::string&, const std::string&) override {}
-    void EndProcess(int) override {}
 };
 
 class NoLog final : public api::ProgramLog {
@@ -161,42 +148,15 @@ class Bench {
 int Run(const std::string& apiBase, int rounds) {
     ui::win32::Win32Backend backend;
     ui::WindowSystem windows(backend);
-    dial::SimConfig sim;
-    sim.stepDelay = 30ms;  // notifications spaced as a real dial spaces them
-    sim.documentsFolder = "C:\\Users\\user\\Documents";
-    TimedRas ras(sim);
-    OneCopy instance;
-    net::test::FakeAdapterApi adapterApi = test::TwoAdapters();
-    test::RecordingRunner runner;
-    test::RecordingStartupRegistry startup;
-    desktop::RecordingTrayShell tray;
-    const api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
+    TimedRas ras(test::SimulatorConfig(30ms));  // notifications spaced as a real dial spaces them
+    test::ProgramPorts ports;
     NoLog log;
-    test::MemoryStore::Items items;
-    std::vector<std::string> storeLog;
-    app::ProgramOptions options;
-    options.apiBase = apiBase;
-    const desktop::NativeWindow trayOwner = tray.NewWindow();
-    Program program(
-        options,
-        ProgramServices{
-            .windows = windows,
-            .ras = ras,
-            .adapterApi = adapterApi,
-            .processRunner = runner,
-            .startupRegistry = startup,
-            .instance = instance,
-            .trayShell = tray,
-            .http = http,
-            .log = log,
-            .checkInternetReachable = [](const std::string&) { return true; },
-            .makeSettingsStore =
-                [&](std::string) { return std::make_unique<test::MemoryStore>(&items, &storeLog); },
-            .temporaryFilesDirectory = "C:\\",
-            .nativeHandleOf = [&](ui::Window&) { return trayOwner; },
-            .appIcon = ui::EmbeddedPicture("app_icon"),
-            .endProcess = [](int) {},
-        });
+    Program program(test::ServiceOptions(apiBase),
+                    ports.Services({.windows = windows,
+                                    .ras = ras,
+                                    .log = log,
+                                    .temporaryFilesDirectory = "C:\\",
+                                    .appIcon = ui::EmbeddedPicture("app_icon")}));
     program.Start();
     windows.Find(WindowId::Login, "编辑框_帐号")->SetCaption("demo");
     windows.Find(WindowId::Login, "编辑框_密码")->SetCaption("demo123");
@@ -216,7 +176,7 @@ int Run(const std::string& apiBase, int rounds) {
     // machine, build and send a 3 MB reply while the click is timed; the real
     // service does that elsewhere. Their replies now come after the figures.
     for (const char* path : {"/serverlistpc/", "/serverlistpc_xiulanfast/", "/getstaticiplist/"})
-        http.Fetch({.url = apiBase + "/_control/fault?path=" + path + "&delay_ms=20000"});
+        ports.http.Fetch({.url = apiBase + "/_control/fault?path=" + path + "&delay_ms=20000"});
 
     Bench bench(windows, backend);
     Figures fill, search, dial;
@@ -254,7 +214,7 @@ int Run(const std::string& apiBase, int rounds) {
     fill.Print("fill (click to rows drawn)");
     search.Print("search (click to rows drawn)");
     dial.Print("connected report to status painted");
-    http.Fetch({.url = apiBase + "/_control/reset"});
+    ports.http.Fetch({.url = apiBase + "/_control/reset"});
     program.WaitForBackgroundWork();
     return 0;
 }

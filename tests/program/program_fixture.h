@@ -10,13 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "api/http_facility.h"
 #include "api/standin_process.h"
-#include "app/settings_fakes.h"
-#include "desktop/recording_tray_shell.h"
-#include "dial/ras_simulator.h"
-#include "program/program.h"
-#include "program/recording_ports.h"
+#include "program/program_ports.h"
 #include "ui/headless/headless_backend.h"
 
 namespace xl::program::test {
@@ -24,19 +19,6 @@ namespace xl::program::test {
 using namespace app;
 using namespace std::chrono_literals;
 using ui::WindowId;
-
-class RecordingInstancePort final : public InstancePort {
-  public:
-    MarkerLookup lookup = MarkerLookup::Absent;
-    std::vector<std::string> messages;
-    std::vector<int> ended;
-    MarkerLookup OpenMarker(const std::string&) override { return lookup; }
-    bool CreateMarker(const std::string&) override { return true; }
-    void ShowStopMessage(const std::string& text, const std::string& caption) override {
-        messages.push_back(caption + "|" + text);
-    }
-    void EndProcess(int code) override { ended.push_back(code); }
-};
 
 class MemoryLog final : public api::ProgramLog {
   public:
@@ -77,39 +59,20 @@ class ProgramFlow : public ::testing::Test {
         program_->Start();
     }
     void Build(std::string apiBase = "") {
-        ProgramOptions options;
-        options.apiBase = apiBase.empty() ? standin_.BaseUrl() : apiBase;
-        options.probeUrl = standin_.BaseUrl() + "/probe/";
         program_ = std::make_unique<Program>(
-            options, ProgramServices{
-                         .windows = windows_,
-                         .ras = ras_,
-                         .adapterApi = adapterApi_,
-                         .processRunner = runner_,
-                         .startupRegistry = startup_,
-                         .instance = instance_,
-                         .trayShell = tray_,
-                         .http = http_,
-                         .log = fileLog_ ? static_cast<api::ProgramLog&>(*fileLog_) : log_,
-                         .checkInternetReachable =
-                             [this](const std::string&) {
-                                 ++probes_;
-                                 return reachable_;
-                             },
-                         .makeSettingsStore =
-                             [this](std::string) {
-                                 return std::make_unique<xl::test::MemoryStore>(&items_,
-                                                                                &storeLog_);
-                             },
-                         .temporaryFilesDirectory = "/tmp/",
-                         .nativeHandleOf =
-                             [this](ui::Window&) {
-                                 if (mainHandle_ == nullptr) mainHandle_ = tray_.NewWindow();
-                                 return mainHandle_;
-                             },
-                         .appIcon = {},
-                         .endProcess = [this](int code) { ended_.push_back(code); },
-                     });
+            ServiceOptions(standin_.BaseUrl(), std::move(apiBase)),
+            ports_.Services({
+                .windows = windows_,
+                .ras = ras_,
+                .log = fileLog_ ? static_cast<api::ProgramLog&>(*fileLog_) : log_,
+                .temporaryFilesDirectory = "/tmp/",
+                .checkInternetReachable =
+                    [this](const std::string&) {
+                        ++probes_;
+                        return reachable_;
+                    },
+                .endProcess = [this](int code) { ended_.push_back(code); },
+            }));
     }
 
     // How often the service was asked for each list (dynamic, fast, static)
@@ -126,11 +89,11 @@ class ProgramFlow : public ::testing::Test {
     }
 
     void Put(SettingKey k, std::string v) {
-        items_[{std::string(k.section), std::string(k.key)}] = std::move(v);
+        ports_.items[{std::string(k.section), std::string(k.key)}] = std::move(v);
     }
     std::string Get(SettingKey k) {
-        auto it = items_.find({std::string(k.section), std::string(k.key)});
-        return it == items_.end() ? "<none>" : it->second;
+        auto it = ports_.items.find({std::string(k.section), std::string(k.key)});
+        return it == ports_.items.end() ? "<none>" : it->second;
     }
     ui::Control& C(WindowId w, std::string_view name) { return *windows_.Find(w, name); }
     bool Visible(WindowId w) {
@@ -192,26 +155,14 @@ class ProgramFlow : public ::testing::Test {
     api::test::StandinProcess standin_;
     ui::HeadlessBackend backend_;
     ui::WindowSystem windows_{backend_};
-    dial::RasSimulator ras_{[] {
-        dial::SimConfig c;
-        c.documentsFolder = "C:\\Users\\user\\Documents";
-        return c;
-    }()};
-    net::test::FakeAdapterApi adapterApi_ = xl::test::TwoAdapters();
-    xl::test::RecordingRunner runner_;
-    xl::test::RecordingStartupRegistry startup_;
-    RecordingInstancePort instance_;
-    desktop::RecordingTrayShell tray_;
-    api::HttpRequest http_{[] { return api::CreatePlatformHttpFacility(); }};
+    dial::RasSimulator ras_{SimulatorConfig()};
+    ProgramPorts ports_;
     MemoryLog log_;
     // When set before Build, the program writes its log here instead of log_.
     std::unique_ptr<api::FileLog> fileLog_;
-    xl::test::MemoryStore::Items items_;
-    std::vector<std::string> storeLog_;
     bool reachable_ = true;
     int probes_ = 0;
     std::vector<int> ended_;
-    desktop::NativeWindow mainHandle_ = nullptr;
     std::unique_ptr<Program> program_;
 };
 

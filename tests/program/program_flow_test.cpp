@@ -15,8 +15,8 @@ TEST_F(ProgramFlow, FirstStartShowsAnEmptyLoginWindowAndHangsUpAnOldConnection) 
     EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").tag(), "no");
     EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").tag(), "no");
     EXPECT_TRUE(ras_.Connections().empty());
-    EXPECT_TRUE(storeLog_ == std::vector<std::string>{"read JiZhu"});
-    EXPECT_TRUE(instance_.messages.empty());
+    EXPECT_TRUE(ports_.storeLog == std::vector<std::string>{"read JiZhu"});
+    EXPECT_TRUE(ports_.instance.messages.empty());
 }
 
 TEST_F(ProgramFlow, LoginMessagesInTheStatusLine) {
@@ -89,8 +89,8 @@ TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     EXPECT_EQ(C(WindowId::Main, "透明标签_已选线路").caption(), "全国混播混合1");
     EXPECT_EQ(Get(kProtocol), "PPTP");
     EXPECT_EQ(Get(kLineMode), "动态线路");
-    ASSERT_EQ(tray_.ShownIcons().size(), 1u);
-    EXPECT_EQ(tray_.ShownIcons()[0].tip, "岫澜IP");
+    ASSERT_EQ(ports_.tray.ShownIcons().size(), 1u);
+    EXPECT_EQ(ports_.tray.ShownIcons()[0].tip, "岫澜IP");
     // Every window's handlers are bound by now; each name is in its catalogue.
     EXPECT_TRUE(windows_.UnknownBindings().empty()) << windows_.UnknownBindings().front();
 }
@@ -136,11 +136,11 @@ TEST_F(ProgramFlow, TrayDoubleClickTogglesTheMainWindow) {
     LogInAsDemo();
     backend_.Click(WindowId::Main, "透明标签_最小化");
     EXPECT_FALSE(Visible(WindowId::Main));
-    EXPECT_TRUE(tray_.Click(513));
+    EXPECT_TRUE(ports_.tray.Click(513));
     EXPECT_FALSE(Visible(WindowId::Main));
-    EXPECT_TRUE(tray_.DoubleClick());
+    EXPECT_TRUE(ports_.tray.DoubleClick());
     EXPECT_TRUE(Visible(WindowId::Main));
-    EXPECT_TRUE(tray_.DoubleClick());
+    EXPECT_TRUE(ports_.tray.DoubleClick());
     EXPECT_FALSE(Visible(WindowId::Main));
 }
 
@@ -157,11 +157,11 @@ TEST_F(ProgramFlow, LogoutKeepsTheConnectionAndTheMainWindowsSettings) {
     EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "demo");
     EXPECT_EQ(ras_.Connections().size(), 1u);
 
-    const std::size_t readsBefore = storeLog_.size();
+    const std::size_t readsBefore = ports_.storeLog.size();
     backend_.Click(WindowId::Login, "超级按钮_登录");
     backend_.Advance(75ms);
     EXPECT_TRUE(Visible(WindowId::Main));
-    EXPECT_EQ(storeLog_.size(), readsBefore);  // nothing re-read or written
+    EXPECT_EQ(ports_.storeLog.size(), readsBefore);  // nothing re-read or written
     EXPECT_EQ(ras_.Connections().size(), 1u);
     EXPECT_TRUE(ended_.empty());
 }
@@ -173,10 +173,10 @@ TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
     backend_.Click(WindowId::Main, "透明标签_注销");
     backend_.Click(WindowId::Main, "透明标签_关闭");  // the later question replaces the first
     EXPECT_EQ(program_->ConfirmDialog().ConfirmPrompt(), "确认退出程序吗？");
-    ASSERT_EQ(tray_.ShownIcons().size(), 1u);
+    ASSERT_EQ(ports_.tray.ShownIcons().size(), 1u);
     backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
     EXPECT_TRUE(ras_.Connections().empty());
-    EXPECT_TRUE(tray_.ShownIcons().empty());
+    EXPECT_TRUE(ports_.tray.ShownIcons().empty());
     EXPECT_EQ(ended_, std::vector<int>{0});
 }
 
@@ -186,10 +186,10 @@ TEST_F(ProgramFlow, TheEndOfTheMessageLoopTakesTheIconDownAndEndsWithZero) {
     Build();
     program_->Run([this] {
         LogInAsDemo();
-        EXPECT_EQ(tray_.ShownIcons().size(), 1u);
+        EXPECT_EQ(ports_.tray.ShownIcons().size(), 1u);
         EXPECT_TRUE(ended_.empty());
     });
-    EXPECT_TRUE(tray_.ShownIcons().empty());
+    EXPECT_TRUE(ports_.tray.ShownIcons().empty());
     EXPECT_EQ(ended_, std::vector<int>{0});
 }
 
@@ -224,16 +224,16 @@ TEST_F(ProgramFlow, LoginWindowCloseEndsAtOnceWithoutHangingUp) {
 }
 
 TEST_F(ProgramFlow, SecondCopyIsRefusedWithItsMessageAndDoesNothingElse) {
-    instance_.lookup = MarkerLookup::Found;
+    ports_.instance.lookup = MarkerLookup::Found;
     ras_.AddForeignConnection("岫澜IP");
     Start();
-    ASSERT_EQ(instance_.messages.size(), 1u);
-    EXPECT_EQ(instance_.messages[0], "友情提醒:|程序已运行，请勿重复打开！");
-    EXPECT_EQ(instance_.ended, std::vector<int>{0});
+    ASSERT_EQ(ports_.instance.messages.size(), 1u);
+    EXPECT_EQ(ports_.instance.messages[0], "友情提醒:|程序已运行，请勿重复打开！");
+    EXPECT_EQ(ports_.instance.ended, std::vector<int>{0});
     // The first copy's connection stays up, the network is not probed, nothing is read.
     EXPECT_EQ(ras_.Connections().size(), 1u);
     EXPECT_EQ(probes_, 0);
-    EXPECT_TRUE(storeLog_.empty());
+    EXPECT_TRUE(ports_.storeLog.empty());
     EXPECT_EQ(program_->Settings(), nullptr);
 }
 

@@ -56,8 +56,8 @@ TEST_F(SettingsFlow, PlainSwitchesFlipSaveAndRunWhatDependsOnThem) {
         }
     }
     EXPECT_EQ(program_->MainWindow()->Choices().minimiseAfterConnect, "no");
-    EXPECT_EQ(startup_.calls, (std::vector<std::string>{kRunValue, "delete XiulanIP.exe",
-                                                        "shortcut XiulanIP.exe.lnk"}));
+    EXPECT_EQ(ports_.startup.calls, (std::vector<std::string>{kRunValue, "delete XiulanIP.exe",
+                                                              "shortcut XiulanIP.exe.lnk"}));
     // A tag neither "yes" nor "no" leaves the switch alone.
     for (const PlainSwitch& s : switches) {
         Box(s.box).SetTag("YES");
@@ -65,7 +65,7 @@ TEST_F(SettingsFlow, PlainSwitchesFlipSaveAndRunWhatDependsOnThem) {
         EXPECT_EQ(Box(s.box).tag(), "YES") << s.label;
         EXPECT_EQ(Get(s.key), "no") << s.label;
     }
-    EXPECT_EQ(startup_.calls.size(), 3u);
+    EXPECT_EQ(ports_.startup.calls.size(), 3u);
 }
 
 TEST_F(SettingsFlow, MinimiseAfterConnectHidesTheWindowOnceOn) {
@@ -191,7 +191,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
     EXPECT_EQ(Options().disableOnDrop, "no");
     EXPECT_EQ(Options().adapterDisabled, "no");
-    EXPECT_TRUE(runner_.commands.empty()) << "switching off enables nothing";
+    EXPECT_TRUE(ports_.runner.commands.empty()) << "switching off enables nothing";
 }
 
 TEST_F(SettingsFlow, ACancelledChoiceStaysForTheRunAndEscapeBuildsTheDialogAfresh) {
@@ -208,7 +208,7 @@ TEST_F(SettingsFlow, ACancelledChoiceStaysForTheRunAndEscapeBuildsTheDialogAfres
     ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
     ASSERT_TRUE(backend_.PressEscape(WindowId::AdapterDialog));
     EXPECT_EQ(windows_.Existing(WindowId::AdapterDialog), nullptr);
-    adapterApi_.chain.pop_back();
+    ports_.adapterApi.chain.pop_back();
     ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
     EXPECT_EQ(Dialog("透明标签_已选网卡名称"), "本地连接");
     EXPECT_EQ(C(WindowId::AdapterDialog, "超级列表框_网卡列表").RowCount(), 1);
@@ -244,7 +244,7 @@ TEST_F(SavedSwitches, ReachTheTimersTheSupervisorAndTheRunKey) {
     EXPECT_EQ(options.disableOnDrop, "yes");
     EXPECT_EQ(options.chosenAdapterName, "本地连接");
     EXPECT_EQ(options.adapterDisabled, "");
-    EXPECT_EQ(startup_.calls, std::vector<std::string>{kRunValue});
+    EXPECT_EQ(ports_.startup.calls, std::vector<std::string>{kRunValue});
 }
 
 }  // namespace

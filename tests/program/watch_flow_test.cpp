@@ -105,7 +105,7 @@ TEST_P(Drops, GetTheirOneReactionAndLaterTicksNone) {
     EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == c.status; }))
         << Caption("透明标签_连接状态");
     EXPECT_EQ(Dials() - 1, c.redials);
-    EXPECT_EQ(runner_.commands,
+    EXPECT_EQ(ports_.runner.commands,
               c.disables ? Disabling("本地连接") : std::vector<net::ProcessCommand>{});
     EXPECT_EQ(Tag(), c.tag);
     if (c.disables) {
@@ -170,7 +170,7 @@ TEST_F(WatchFlow, RestoreRunsTheEnableCommandEvenWithoutAnAdapter) {
     ASSERT_TRUE(command.has_value());
     const std::string status = Caption("透明标签_连接状态");
     ASSERT_TRUE(Click("透明标签_恢复网卡"));
-    EXPECT_EQ(runner_.commands, std::vector<net::ProcessCommand>{*command});
+    EXPECT_EQ(ports_.runner.commands, std::vector<net::ProcessCommand>{*command});
     EXPECT_EQ(log_.With(command->Display() + ": 退出码 0").size(), 1u);
     EXPECT_EQ(log_.With("恢复网卡：").size(), 1u);
     EXPECT_EQ(Caption("透明标签_连接状态"), status);

@@ -36,46 +36,14 @@ TEST(WatchWin32, ADropIsRedialledThroughTheServicesWordWithinASecond) {
     if (!standin.Running()) GTEST_SKIP() << standin.Problem();
     ui::win32::Win32Backend backend;
     ui::WindowSystem windows(backend);
-    dial::RasSimulator ras([] {
-        dial::SimConfig c;
-        c.documentsFolder = "C:\\Users\\user\\Documents";
-        c.stepDelay = 5ms;
-        return c;
-    }());
-    net::test::FakeAdapterApi adapterApi;
-    xl::test::RecordingRunner runner;
-    xl::test::RecordingStartupRegistry startup;
-    RecordingInstancePort instance;
-    desktop::RecordingTrayShell tray;
-    const desktop::NativeWindow trayOwner = tray.NewWindow();
-    api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
+    dial::RasSimulator ras(SimulatorConfig(5ms));
+    ProgramPorts ports;
+    ports.items = {{{"掉线自动重连", "AutoReconnection"}, "yes"}};
     StampingLog log;
-    xl::test::MemoryStore::Items items{{{"掉线自动重连", "AutoReconnection"}, "yes"}};
-    std::vector<std::string> storeLog;
-    ProgramOptions options;
-    options.apiBase = standin.BaseUrl();
-    options.probeUrl = standin.BaseUrl() + "/probe/";
     auto program = std::make_unique<Program>(
-        options, ProgramServices{
-                     .windows = windows,
-                     .ras = ras,
-                     .adapterApi = adapterApi,
-                     .processRunner = runner,
-                     .startupRegistry = startup,
-                     .instance = instance,
-                     .trayShell = tray,
-                     .http = http,
-                     .log = log,
-                     .checkInternetReachable = [](const std::string&) { return true; },
-                     .makeSettingsStore =
-                         [&](std::string) {
-                             return std::make_unique<xl::test::MemoryStore>(&items, &storeLog);
-                         },
-                     .temporaryFilesDirectory = "C:\\",
-                     .nativeHandleOf = [&](ui::Window&) { return trayOwner; },
-                     .appIcon = {},
-                     .endProcess = [](int) {},
-                 });
+        ServiceOptions(standin.BaseUrl()),
+        ports.Services(
+            {.windows = windows, .ras = ras, .log = log, .temporaryFilesDirectory = "C:\\"}));
     const auto pumpUntil = [&](const std::function<bool()>& done) {
         for (int i = 0; i < 500 && !done(); ++i) backend.WaitDispatching(10ms);
         return done();
