@@ -57,13 +57,20 @@ class MemoryLog : public ProgramLog {
         std::lock_guard lock(mutex_);
         lines_.emplace_back(message);
     }
-    std::vector<std::string> Lines() {
+    std::vector<std::string> Lines() const {
         std::lock_guard lock(mutex_);
         return lines_;
     }
+    // The lines that contain `part`.
+    std::vector<std::string> With(std::string_view part) const {
+        std::vector<std::string> found;
+        for (const std::string& line : Lines())
+            if (line.find(part) != std::string::npos) found.push_back(line);
+        return found;
+    }
 
   private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::vector<std::string> lines_;
 };
 

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <thread>
 
+#include "api/service_fakes.h"
 #include "api/standin_process.h"
 #include "program/program_ports.h"
 #include "ui/headless/headless_backend.h"
@@ -20,28 +20,7 @@ using namespace app;
 using namespace std::chrono_literals;
 using ui::WindowId;
 
-class MemoryLog final : public api::ProgramLog {
-  public:
-    void Write(std::string_view line) override {
-        std::lock_guard lock(mutex_);
-        lines_.emplace_back(line);
-    }
-    std::vector<std::string> Lines() const {
-        std::lock_guard lock(mutex_);
-        return lines_;
-    }
-    // The lines that contain `part`.
-    std::vector<std::string> With(std::string_view part) const {
-        std::vector<std::string> found;
-        for (const std::string& line : Lines())
-            if (line.find(part) != std::string::npos) found.push_back(line);
-        return found;
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
+using api::test::MemoryLog;
 
 class ProgramFlow : public ::testing::Test {
   protected:
