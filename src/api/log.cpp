@@ -17,6 +17,16 @@ constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
 constexpr unsigned char kFirstGbkLead = 0x81;
 constexpr unsigned char kLastGbkLead = 0xFE;
+constexpr unsigned char kFirstGbkTrail = 0x40;
+constexpr unsigned char kLastGbkTrail = 0xFE;
+
+bool GbkLead(unsigned char byte) {
+    return byte >= kFirstGbkLead && byte <= kLastGbkLead;
+}
+// 0x40-0xFE except 0x7F: never a control byte, so a pair can never smuggle one in.
+bool GbkTrail(unsigned char byte) {
+    return byte >= kFirstGbkTrail && byte <= kLastGbkTrail && byte != kDelete;
+}
 
 // Local time with milliseconds; the lock of the caller keeps std::localtime's
 // shared buffer to one writer.
@@ -50,9 +60,11 @@ std::string OneLogLine(std::string_view message) {
     line.reserve(std::min(message.size(), kLogMessageLimit));
     for (std::size_t i = 0; i < message.size();) {
         const auto byte = static_cast<unsigned char>(message[i]);
-        // A GBK lead byte and its trail travel together; a trail byte is never a control byte.
-        const bool lead = byte >= kFirstGbkLead && byte <= kLastGbkLead;
-        const std::size_t width = (lead && i + 1 < message.size()) ? 2 : 1;
+        // A lead byte takes the next byte along only when that is a trail byte: a reply ending
+        // in a lead byte and a line break must not carry the break into the file.
+        const bool pair = GbkLead(byte) && i + 1 < message.size() &&
+                          GbkTrail(static_cast<unsigned char>(message[i + 1]));
+        const std::size_t width = pair ? 2 : 1;
         if (line.size() + width > kLogMessageLimit) break;
         if (width == 1 && (byte < kFirstPrintable || byte == kDelete)) {
             line += ' ';

@@ -34,8 +34,9 @@ inline constexpr std::size_t kLogMessageLimit = 4096;
 std::string RolledLogPath(std::string_view path);
 
 // The message as one line: control bytes (a CR or LF in an account name, say)
-// become blanks, and a message past kLogMessageLimit is cut without splitting
-// a GBK character.
+// become blanks, also after a GBK lead byte (which then stands alone: only a
+// trail byte makes a pair), and a message past kLogMessageLimit is cut without
+// splitting a GBK character.
 std::string OneLogLine(std::string_view message);
 
 // Appends "YYYY-MM-DD HH:MM:SS.mmm message" lines (CR LF, GBK) to a file.

@@ -125,6 +125,10 @@ TEST(LogLine, OneLineNeverSplittingACharacter) {
         {longGbk + "中", longGbk},  // a two-byte character that would not fit is left out
         {std::string(kLogMessageLimit + 10, 'b'), std::string(kLogMessageLimit, 'b')},
         {"\x81", "\x81"},  // a lone lead byte at the end stays a byte
+        // A lead byte before a control byte stands alone: the line break cannot start a line.
+        {"密码错误\x81\n2026-01-01 00:00:00.000 登录 帐号 admin: 成功",
+         "密码错误\x81 2026-01-01 00:00:00.000 登录 帐号 admin: 成功"},
+        {"\xD6\x7F\xD6\x40\xFE\xFE\xFE\r", "\xD6 \xD6\x40\xFE\xFE\xFE "},
     };
     for (const Case& c : cases) EXPECT_EQ(OneLogLine(c.message), c.line) << c.message;
 }
