@@ -7,7 +7,8 @@
 namespace xl::api {
 namespace {
 
-constexpr char kLoginPathTemplate[] = "/userinfo/?type=xiulan&user=[user]&password=[password]";
+constexpr char kLoginPath[] = "/userinfo/";
+constexpr char kLoginQueryTemplate[] = "?type=xiulan&user=[user]&password=[password]";
 constexpr char kCodeStart[] = "code\": ";
 constexpr char kCodeEnd[] = ", \"data";
 constexpr char kExpiryStart[] = "expiretime\": \"";
@@ -20,9 +21,9 @@ constexpr int kOffline = 0;
 }  // namespace
 
 std::string LoginUrl(const ServiceApi& api, std::string_view account, std::string_view password) {
-    std::string path = TextReplace(kLoginPathTemplate, "[user]", EncodeQueryValue(account));
-    path = TextReplace(path, "[password]", EncodeQueryValue(password));
-    return api.Url(path);
+    std::string query = TextReplace(kLoginQueryTemplate, "[user]", EncodeQueryValue(account));
+    query = TextReplace(query, "[password]", EncodeQueryValue(password));
+    return api.Url(kLoginPath + query);
 }
 
 LoginReply ReadLoginReply(std::string_view body) {
@@ -39,7 +40,11 @@ LoginReply ReadLoginReply(std::string_view body) {
 
 LoginReply RequestLogin(const ServiceApi& api, std::string_view account,
                         std::string_view password) {
-    return ReadLoginReply(api.Http().Fetch({.url = LoginUrl(api, account, password)}));
+    // The default Referer repeats the whole URL, password included, in a header that proxies
+    // and a redirect's target see as well: this one names the page without its query.
+    const std::string referer = "Referer: " + api.Url(kLoginPath);
+    return ReadLoginReply(
+        api.Http().Fetch({.url = LoginUrl(api, account, password), .headers = referer}));
 }
 
 LoginOutcome RunLogin(const ServiceApi& api, std::string_view account, std::string_view password,

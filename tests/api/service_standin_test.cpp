@@ -61,6 +61,9 @@ TEST_F(ServiceStandinTest, AccountWithQueryBytesReachesTheServiceWhole) {
     const std::string seen = standin->Get("/_control/last?path=/userinfo/");
     EXPECT_EQ(TextFind(seen, "GET /userinfo/?type=xiulan&user=a%26b&password=x%3Dy%23z\r\n"), 1)
         << seen;
+    // The password travels once: the Referer names the page without the query.
+    EXPECT_GT(TextFind(seen, "Referer: " + standin->BaseUrl() + "/userinfo/\r\n"), 0) << seen;
+    EXPECT_EQ(TextFind(seen, "x%3Dy", TextFind(seen, "x%3Dy") + 1), -1) << seen;
     EXPECT_TRUE(RequestLogin(*api, "tester", "pass word").Succeeded());
 }
 
