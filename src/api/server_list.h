@@ -97,8 +97,10 @@ int FindNodeByDomain(const std::vector<ServerNode>& nodes, std::string_view doma
 // status other than 200, 2 not JSON, otherwise the reply's own code when it is not 200.
 std::string DownloadServerList(const ServiceApi& api, LineMode mode, int& errorCode);
 // Replaces `groups` by the reply's rows (status -1 rows left out) grouped by province in order
-// of first appearance; the number of rows taken.
-int ParseServerList(std::string_view reply, LineMode mode, ProvinceGroups& groups);
+// of first appearance; the number of rows taken. A row whose province, city, domain or ip holds
+// a control character is left out too and counted in `dropped`.
+int ParseServerList(std::string_view reply, LineMode mode, ProvinceGroups& groups,
+                    int* dropped = nullptr);
 // Merges a fresh download into the stored list: known rows take the fresh city, status and isp,
 // new rows of a known province are appended, rows missing from the download become -1, new
 // provinces are appended. Call with the list's lock held; `fresh` is consumed (what is left of it
@@ -110,9 +112,12 @@ enum class RefreshOutcome { Busy, DownloadFailed, ParseFailed, Merged };
 // Download, parse and merge one mode's list, holding the mode's busy flag throughout (`claimed`,
 // when given, runs once it is held); the flag is clear again on return. Busy, at once, when a
 // refresh of the mode is already running. A failure never touches the stored list; `errorCode`
-// is DownloadServerList's on DownloadFailed. Any thread.
+// is DownloadServerList's on DownloadFailed. Rows left out for control characters, and an
+// exception (which fails the refresh at the stage it reached, a download with error code 1),
+// go to the log. Never throws. Any thread.
 RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const ServiceApi& api,
-                                 int& errorCode, const std::function<void()>& claimed = {});
+                                 ProgramLog& log, int& errorCode,
+                                 const std::function<void()>& claimed = {});
 // The same without a word on screen: failures go to the log only.
 void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
                               ProgramLog& log);

@@ -3,6 +3,7 @@
 // with a scripted reply, so the request logic can be checked without a network.
 #include <deque>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@ struct ScriptedReply {
     int status = 200;
     std::string body{};
     std::string headers{};  // header lines each ended by CR LF
+    bool throws = false;    // Send runs out of memory
 };
 
 // What one request object was asked to do; outlives the object.
@@ -54,6 +56,7 @@ class RecordingFacility : public HttpFacility {
     void Send(const std::string& bodyText) override {
         r_.sentText = bodyText;
         ++r_.sends;
+        if (reply_.throws) throw std::bad_alloc();
     }
     void SendBytes(const std::string& bodyBytes) override {
         r_.sentBytes = bodyBytes;

@@ -157,6 +157,31 @@ TEST(ServerListTest, ParseEdgeReplies) {
     EXPECT_EQ(groups[0].nodes[0].status, 0);
 }
 
+// A line break in a row's text could write the settings file: such rows never reach a list.
+TEST(ServerListTest, RowsWithControlCharactersAreDropped) {
+    const std::string reply = ListReply({
+        {"广东\r\n[是否掉线禁用网卡]\r\nJingYongWangKa=yes", "深圳", "a.x", "电信", 0},
+        {"广东", "深\t圳", "b.x", "电信", 0},
+        {"广东", "深圳", "c.x\x7F", "电信", 0},
+        {"江苏", "南京", "d.x", "联\n通", 0},  // the isp is only ever shown in a cell
+        {"江苏", "苏州", "e.x", "电信", 0, "198.51.100.1\r\n"},
+        {"江苏", "无锡", "f.x", "电信", 0, "198.51.100.2"},
+    });
+    ProvinceGroups groups;
+    int dropped = -1;
+    EXPECT_EQ(ParseServerList(reply, LineMode::Static, groups, &dropped), 2);
+    EXPECT_EQ(dropped, 4);
+    EXPECT_EQ(Describe(groups), "江苏: d.x/0/0 f.x/0/0");
+    // Other modes never read the ip.
+    EXPECT_EQ(ParseServerList(reply, LineMode::Dynamic, groups, &dropped), 3);
+    EXPECT_EQ(dropped, 3);
+    // Escapes decode to the same bytes.
+    EXPECT_EQ(ParseServerList(R"({"data": [{"province": "a\u0000b"}, {"city": "\n"}]})",
+                              LineMode::Fast, groups, &dropped),
+              0);
+    EXPECT_EQ(dropped, 2);
+}
+
 TEST(ServerListTest, MergeKeepsPlacesAndMarksVanishedRows) {
     ProvinceGroups stored = {
         {"广东", {Node("广东", "a.x"), Node("广东", "b.x")}},
@@ -292,6 +317,9 @@ TEST_F(QuietRefreshTest, FailuresGoToTheLogAndKeepTheList) {
         {{.body = "oops"}, "[动态线路] 下载节点数据错误:2"},
         {{.body = R"({"code": 401})"}, "[动态线路] 下载节点数据错误:401"},
         {{.body = R"({"code": 200, "data": []})"}, "[动态线路] 处理节点数据错误"},
+        {{.body = ListReply({{"广东\n", "深圳", "b.x", "电信", 0}})},
+         "[动态线路] 处理节点数据错误"},
+        {{.throws = true}, "[动态线路] 下载节点数据错误:1"},
     };
     for (const auto& [reply, line] : failures) {
         factory.reply = reply;
@@ -300,7 +328,9 @@ TEST_F(QuietRefreshTest, FailuresGoToTheLogAndKeepTheList) {
         EXPECT_EQ(Describe(lists.List(LineMode::Dynamic).groups), "广东: a.x/0/0");
         EXPECT_FALSE(lists.Busy(LineMode::Dynamic));
     }
-    EXPECT_EQ(log.Lines().size(), 4u);
+    EXPECT_EQ(log.With("[动态线路] 丢弃含控制字符的节点: 1 行").size(), 1u);
+    EXPECT_EQ(log.With("[动态线路] 刷新节点列表异常: std::bad_alloc").size(), 1u);
+    EXPECT_EQ(log.Lines().size(), 8u);
     EXPECT_TRUE(lists.List(LineMode::Static).groups.empty());
 }
 

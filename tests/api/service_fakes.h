@@ -11,7 +11,7 @@
 
 namespace xl::api::test {
 
-// A JSON string literal of GBK text with every non-ASCII character as a \u escape.
+// A JSON string literal of GBK text with every non-ASCII or control character as a \u escape.
 inline std::string JsonString(std::string_view gbk) {
     static constexpr char kHex[] = "0123456789abcdef";
     const std::string utf16 = MultiByteToUtf16(gbk, kCodePageGbk);
@@ -20,7 +20,7 @@ inline std::string JsonString(std::string_view gbk) {
         const unsigned unit =
             static_cast<unsigned char>(utf16[i]) | (static_cast<unsigned char>(utf16[i + 1]) << 8);
         if (unit == 0) break;
-        if (unit < 0x80 && unit != '"' && unit != '\\') {
+        if (unit >= 0x20 && unit < 0x80 && unit != '"' && unit != '\\') {
             out += static_cast<char>(unit);
         } else {
             out += "\\u";

@@ -233,8 +233,9 @@ void ServerListPanel::StartQuietRefresh(api::LineMode mode) {
 
 void ServerListPanel::RefreshLineList(api::LineMode mode) {
     int errorCode = 0;
-    const api::RefreshOutcome outcome = api::RefreshServerList(
-        mode, s_.lists, s_.service, errorCode, [this] { ShowRefreshText(kRefreshingText); });
+    const api::RefreshOutcome outcome =
+        api::RefreshServerList(mode, s_.lists, s_.service, s_.log, errorCode,
+                               [this] { ShowRefreshText(kRefreshingText); });
     std::string text;
     switch (outcome) {
         case api::RefreshOutcome::Busy:
