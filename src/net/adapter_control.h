@@ -25,9 +25,12 @@ class AdapterControl {
     // By position, in enumeration order; empty until the first enumeration.
     const std::vector<AdapterInfo>& Adapters() const { return adapters_; }
 
-    void SetAdminState(std::string_view connectionName, bool enable) {
-        SetAdapterAdminState(runner_, connectionName, enable, log_);
+    // True when the command reported success.
+    bool SetAdminState(std::string_view connectionName, bool enable) {
+        return SetAdapterAdminState(runner_, connectionName, enable, log_);
     }
+    // Whether the commands have the rights they need.
+    bool MayChangeAdapters() const { return runner_.RunsElevated(); }
 
   private:
     AdapterApi& api_;

@@ -69,16 +69,17 @@ std::string ProcessOutcome::Describe() const {
     return "退出码 " + std::to_string(exitCode);
 }
 
-void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
+bool SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
                           const CommandLog& log) {
     const std::optional<ProcessCommand> command = AdminStateCommand(name, enable);
     if (!command) {
         // The name itself may hold the control bytes that made it unsafe; it is left out.
         if (log) log("网卡名称含引号或控制字符, 未执行命令");
-        return;
+        return false;
     }
     const ProcessOutcome outcome = runner.RunAndWait(*command);
     if (log) log(command->Display() + ": " + outcome.Describe());
+    return outcome.Succeeded();
 }
 
 }  // namespace xl::net

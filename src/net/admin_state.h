@@ -28,13 +28,17 @@ struct ProcessCommand {
     std::string Display() const;
 };
 
-// How a command ended, for the log only: the program acts the same either way.
+// How a command ended: the log gets all of it, the caller whether it worked.
 struct ProcessOutcome {
     bool started = false;
     int exitCode = 0;           // when started
     unsigned startError = 0;    // the system's error number when not
     bool endedAtLimit = false;  // still running at the runner's limit, so ended
 
+    // Started, ended by itself, and with exit code 0: the only outcome that
+    // tells a command did what it was asked (netsh without administrator
+    // rights ends with a code of its own and changes nothing).
+    bool Succeeded() const { return started && !endedAtLimit && exitCode == 0; }
     std::string Describe() const;
 };
 
@@ -50,6 +54,9 @@ class ProcessRunner {
   public:
     virtual ~ProcessRunner() = default;
     virtual ProcessOutcome RunAndWait(const ProcessCommand& command) = 0;
+    // Whether the commands run with the administrator's rights that changing
+    // an adapter needs; the program never asks for them itself.
+    virtual bool RunsElevated() const = 0;
 };
 
 // Where each command and its exit code are reported, for the program's log.
@@ -70,9 +77,9 @@ std::optional<ProcessCommand> IpLinkAdminCommand(std::string_view name, bool ena
 std::optional<ProcessCommand> AdminStateCommand(std::string_view name, bool enable);
 
 // Runs the platform's command for `name` and waits for it; a refused name runs
-// nothing. The caller learns nothing either way; `log`, when given, gets the
-// command and how it ended.
-void SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
+// nothing. True only when the command ran and reported success; `log`, when
+// given, gets the command and how it ended, exit code included.
+bool SetAdapterAdminState(ProcessRunner& runner, std::string_view name, bool enable,
                           const CommandLog& log = {});
 
 // Hidden CreateProcessW on Windows, posix_spawnp on POSIX; each command is

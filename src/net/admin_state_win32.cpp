@@ -68,6 +68,22 @@ class Win32ProcessRunner final : public ProcessRunner {
             .started = true, .exitCode = static_cast<int>(exitCode), .endedAtLimit = endedAtLimit};
     }
 
+    bool RunsElevated() const override {
+        // The commands inherit this process's token. Under UAC an
+        // administrator's programs run with a filtered token unless started
+        // "as administrator"; with UAC off their token counts as elevated.
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+        const win32::KernelHandle token(raw);
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation,
+                                 &size)) {
+            return false;
+        }
+        return elevation.TokenIsElevated != 0;
+    }
+
   private:
     std::chrono::milliseconds waitLimit_;
 };

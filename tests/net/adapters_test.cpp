@@ -180,6 +180,7 @@ TEST(AdapterControl, OwnsTheListOfTheLatestEnumeration) {
     FakeAdapterApi api;
     struct NoRunner : ProcessRunner {
         ProcessOutcome RunAndWait(const ProcessCommand&) override { return {}; }
+        bool RunsElevated() const override { return false; }
     } runner;
     AdapterControl control(api, runner);
     EXPECT_TRUE(control.Adapters().empty());

@@ -16,6 +16,7 @@ class RecordingRunner : public ProcessRunner {
         commands.push_back(command);
         return outcome;
     }
+    bool RunsElevated() const override { return true; }
 };
 
 TEST(NetshAdminCommand, ExactCommandLines) {

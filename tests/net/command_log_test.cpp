@@ -1,6 +1,6 @@
-// What the adapter commands leave in the program's log: each command with its
-// exit code, and a refused name without the name. The platform runner's exit
-// codes are read for the log only.
+// What the adapter commands leave in the program's log (each command with its
+// exit code, and a refused name without the name) and what the caller learns:
+// success only from a command that ended by itself with exit code 0.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,6 +17,7 @@ class FixedRunner : public ProcessRunner {
   public:
     explicit FixedRunner(ProcessOutcome outcome) : outcome_(outcome) {}
     ProcessOutcome RunAndWait(const ProcessCommand&) override { return outcome_; }
+    bool RunsElevated() const override { return true; }
 
   private:
     ProcessOutcome outcome_;
@@ -32,20 +33,23 @@ TEST(CommandLog, EachCommandWithHowItEnded) {
     struct Case {
         ProcessOutcome outcome;
         std::string line;
+        bool succeeded;
     };
     const Case cases[] = {
-        {{.started = true, .exitCode = 0}, command + ": 退出码 0"},
-        {{.started = true, .exitCode = 1}, command + ": 退出码 1"},
-        {{.started = false, .startError = 2}, command + ": 未能启动, 错误 2"},
-        {{.started = true, .exitCode = 258, .endedAtLimit = true},
-         command + ": 超过时限未结束, 已终止"},
+        {{.started = true, .exitCode = 0}, command + ": 退出码 0", true},
+        {{.started = true, .exitCode = 1}, command + ": 退出码 1", false},
+        {{.started = false, .startError = 2}, command + ": 未能启动, 错误 2", false},
+        // Ended by the runner, whatever code that left behind.
+        {{.started = true, .exitCode = 0, .endedAtLimit = true},
+         command + ": 超过时限未结束, 已终止",
+         false},
     };
     for (const Case& c : cases) {
         FixedRunner runner(c.outcome);
         test::FakeAdapterApi api;
         std::vector<std::string> lines;
         AdapterControl control(api, runner, [&](const std::string& l) { lines.push_back(l); });
-        control.SetAdminState("本地连接", false);
+        EXPECT_EQ(control.SetAdminState("本地连接", false), c.succeeded) << c.line;
         EXPECT_EQ(lines, std::vector<std::string>{c.line});
     }
 }
@@ -53,8 +57,8 @@ TEST(CommandLog, EachCommandWithHowItEnded) {
 TEST(CommandLog, RefusedNameIsReportedWithoutTheName) {
     FixedRunner runner({.started = true});
     std::vector<std::string> lines;
-    SetAdapterAdminState(runner, "x\" admin=ENABLED\r\n伪造", true,
-                         [&](const std::string& l) { lines.push_back(l); });
+    EXPECT_FALSE(SetAdapterAdminState(runner, "x\" admin=ENABLED\r\n伪造", true,
+                                      [&](const std::string& l) { lines.push_back(l); }));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "网卡名称含引号或控制字符, 未执行命令");
 }

@@ -11,14 +11,18 @@
 
 namespace xl::test {
 
-// Commands as they would run; none does.
+// Commands as they would run; none does. Each reports `outcome`, by default
+// success, as netsh does for an administrator.
 class RecordingRunner final : public net::ProcessRunner {
   public:
     net::ProcessOutcome RunAndWait(const net::ProcessCommand& command) override {
         commands.push_back(command);
-        return {.started = true};
+        return outcome;
     }
+    bool RunsElevated() const override { return elevated; }
     std::vector<net::ProcessCommand> commands;
+    net::ProcessOutcome outcome{.started = true};
+    bool elevated = true;
 };
 
 // The Run key and the Startup folder as a list of calls.
