@@ -32,6 +32,7 @@ MainChoices LoadMainSettings(SettingsFile& settings, MainSettingsView& view,
     const std::string autoStart = settings.ReadSetting(kAutoStart);
     const std::string disableAdapter = settings.ReadSetting(kDisableAdapter);
     c.adapterName = settings.ReadSetting(kAdapterName);
+    c.disabledAdapterName = settings.ReadSetting(kDisabledAdapterName);
     const std::string autoReconnect = settings.ReadSetting(kAutoReconnect);
 
     if (IsOn(disableAdapter)) {

@@ -48,7 +48,8 @@ struct MainChoices {
     std::string serverName;
     std::string lineMode;
     std::string minimiseAfterConnect;
-    std::string adapterName;  // the adapter the drop guard disables
+    std::string adapterName;          // the adapter the drop guard disables
+    std::string disabledAdapterName;  // the adapter it left disabled, if any
 };
 
 MainChoices LoadMainSettings(SettingsFile& settings, MainSettingsView& view,

@@ -30,14 +30,18 @@ inline constexpr SettingKey kAutoStart{"是否开机启动", "AutoStart"};
 inline constexpr SettingKey kDisableAdapter{"是否掉线禁用网卡", "JingYongWangKa"};
 inline constexpr SettingKey kAdapterName{"掉线要禁用的网卡名称", "WangKaName"};
 inline constexpr SettingKey kAutoReconnect{"掉线自动重连", "AutoReconnection"};
+// The adapter a drop left disabled, empty once it is enabled again: netsh's
+// change outlives the program, and the user may have chosen another since.
+inline constexpr SettingKey kDisabledAdapterName{"掉线已禁用的网卡名称", "YiJinYongWangKa"};
 
 // Every item the program keeps, in the order declared above.
 inline constexpr SettingKey kAllSettingKeys[] = {
-    kRememberPassword, kAccount,           kPassword,
-    kAutoLogin,        kProtocol,          kServer,
-    kServerName,       kLineMode,          kMinimiseAfterConnect,
-    kTimedReconnect,   kReconnectInterval, kAutoStart,
-    kDisableAdapter,   kAdapterName,       kAutoReconnect};
+    kRememberPassword,   kAccount,           kPassword,
+    kAutoLogin,          kProtocol,          kServer,
+    kServerName,         kLineMode,          kMinimiseAfterConnect,
+    kTimedReconnect,     kReconnectInterval, kAutoStart,
+    kDisableAdapter,     kAdapterName,       kAutoReconnect,
+    kDisabledAdapterName};
 
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
 inline constexpr std::string_view kOn = "yes";

@@ -35,11 +35,11 @@ class Acting {
 }  // namespace
 
 ConnectionSupervisor::ConnectionSupervisor(DialEngine& engine, SupervisedConnection& panel,
-                                           AdapterAdminSwitch setAdapterAdminState,
-                                           SupervisorLog log, PostToUiThread post)
+                                           AdapterAdminSwitch adapterSwitch, SupervisorLog log,
+                                           PostToUiThread post)
     : engine_(engine),
       panel_(panel),
-      setAdapterAdminState_(std::move(setAdapterAdminState)),
+      adapterSwitch_(std::move(adapterSwitch)),
       log_(std::move(log)),
       post_(std::move(post)) {}
 
@@ -79,20 +79,33 @@ void ConnectionSupervisor::AutoReconnectTick() {
 
 void ConnectionSupervisor::DropGuardTick() {
     if (!IsOn(options_.disableOnDrop) || options_.chosenAdapterName.empty() ||
-        IsOn(options_.adapterDisabled)) {
+        !options_.disabledAdapterName.empty() || adapterCommandUnderWay_) {
         return;
     }
     if (!MayAct() || !IsAbnormalDrop()) return;
     Acting acting(acting_);
+    // Taken before the waits below, so a restore click inside them does nothing.
+    adapterCommandUnderWay_ = true;
     const std::string name = options_.chosenAdapterName;
     panel_.SetStatusCaption(kAdapterDisabledStatusHead + name + kAdapterDisabledStatusTail);
     panel_.SetIpLabels(kAdapterDisabledIpText);
     engine_.HangUpVpn("");
     engine_.PumpingWait(kSettleInterval, kMilliseconds);
-    if (setAdapterAdminState_) setAdapterAdminState_(name, false);
-    options_.adapterDisabled = kOn;
-    Log("检测到异常掉线，已禁止网卡：" + name);
+    RunAdapterCommand(name, false, [this, name](bool ok) { DisableEnded(name, ok); });
     panel_.RefreshConnectButton();
+}
+
+void ConnectionSupervisor::DisableEnded(const std::string& name, bool succeeded) {
+    if (succeeded) {
+        options_.disabledAdapterName = name;
+        if (adapterSwitch_.keepDisabledName) adapterSwitch_.keepDisabledName(name);
+        Log("检测到异常掉线，已禁止网卡：" + name);
+        return;
+    }
+    // The user must not believe that nothing leaves outside the VPN.
+    panel_.SetStatusCaption(kDisableFailedHead + name + kRunAsAdministratorTail);
+    if (!engine_.IsVpnConnected()) panel_.SetIpLabels(kNoIpAfterDropText);
+    Log("检测到异常掉线，禁用网卡失败：" + name);
 }
 
 void ConnectionSupervisor::TimedReconnectTick() {
@@ -160,6 +173,13 @@ void ConnectionSupervisor::SetAutoReconnect(std::string yesNo) {
 
 void ConnectionSupervisor::SetDisableOnDrop(std::string yesNo) {
     options_.disableOnDrop = std::move(yesNo);
+    if (IsOn(options_.disableOnDrop)) WarnUnlessElevated();
+}
+
+void ConnectionSupervisor::WarnUnlessElevated() {
+    if (adapterSwitch_.mayChangeAdapters && !adapterSwitch_.mayChangeAdapters()) {
+        Log("未以管理员身份运行：掉线时将无法禁用网卡");
+    }
 }
 
 void ConnectionSupervisor::ChooseAdapter(std::string connectionName) {
@@ -168,19 +188,61 @@ void ConnectionSupervisor::ChooseAdapter(std::string connectionName) {
 
 bool ConnectionSupervisor::ConfirmDisableOnDrop() {
     if (options_.chosenAdapterName.empty()) return false;
-    options_.disableOnDrop = kOn;
+    SetDisableOnDrop(kOn);
     return true;
 }
 
 void ConnectionSupervisor::SwitchOffDisableOnDrop() {
     options_.disableOnDrop = kOff;
-    options_.adapterDisabled = kOff;
+}
+
+void ConnectionSupervisor::RecallDisabledAdapter(std::string connectionName) {
+    options_.disabledAdapterName = std::move(connectionName);
+}
+
+void ConnectionSupervisor::ShowAdapterLeftDisabled() {
+    const std::string& name = options_.disabledAdapterName;
+    if (name.empty() || engine_.IsVpnConnected()) return;
+    panel_.SetStatusCaption(kAdapterDisabledStatusHead + name + kAdapterDisabledStatusTail);
 }
 
 void ConnectionSupervisor::RestoreAdapter() {
-    if (setAdapterAdminState_) setAdapterAdminState_(options_.chosenAdapterName, true);
-    options_.adapterDisabled = kOff;
-    Log("恢复网卡：" + options_.chosenAdapterName);
+    if (adapterCommandUnderWay_) return;
+    adapterCommandUnderWay_ = true;
+    // The adapter actually disabled, not one chosen since.
+    const std::string name = options_.disabledAdapterName.empty() ? options_.chosenAdapterName
+                                                                  : options_.disabledAdapterName;
+    Log("恢复网卡：" + name);
+    RunAdapterCommand(name, true, [this, name](bool ok) { RestoreEnded(name, ok); });
+}
+
+void ConnectionSupervisor::RestoreEnded(const std::string& name, bool succeeded) {
+    if (!succeeded) {
+        panel_.SetStatusCaption(kRestoreFailedHead + name + kRunAsAdministratorTail);
+        Log("恢复网卡失败：" + name);
+        return;
+    }
+    // Nothing to forget when the chosen adapter was enabled with none disabled.
+    if (options_.disabledAdapterName.empty() || options_.disabledAdapterName != name) return;
+    options_.disabledAdapterName.clear();
+    if (adapterSwitch_.keepDisabledName) adapterSwitch_.keepDisabledName("");
+}
+
+void ConnectionSupervisor::RunAdapterCommand(const std::string& name, bool enable,
+                                             std::function<void(bool succeeded)> then) {
+    adapterCommandUnderWay_ = true;
+    if (!adapterSwitch_.setAdminState) {
+        adapterCommandUnderWay_ = false;
+        then(true);
+        return;
+    }
+    adapterSwitch_.setAdminState(
+        name, enable, [this, token = std::weak_ptr<int>(alive_), then = std::move(then)](bool ok) {
+            // A late answer to a supervisor that has gone touches nothing.
+            if (token.expired()) return;
+            adapterCommandUnderWay_ = false;
+            then(ok);
+        });
 }
 
 }  // namespace xl::dial

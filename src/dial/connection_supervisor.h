@@ -50,12 +50,25 @@ struct DropOptions {
     std::string autoReconnect;      // AutoReconnection: 时钟_掉线自动重连 runs
     std::string disableOnDrop;      // JingYongWangKa: a drop disables the adapter instead
     std::string chosenAdapterName;  // WangKaName: connection name of that adapter
-    std::string adapterDisabled;    // "yes" once a drop disabled it; empty at start
+    // The adapter a drop disabled, kept (and saved) until it is enabled again,
+    // whatever is chosen meanwhile; empty while none is. While one is, the
+    // drop guard leaves further drops alone.
+    std::string disabledAdapterName;
 };
 
-// Disables (false) or enables (true) an adapter by its connection name and
-// waits for that to finish; the composition root hands in the adapter control.
-using AdapterAdminSwitch = std::function<void(const std::string& connectionName, bool enable)>;
+// What the supervisor needs of the adapter side; the composition root hands
+// in the adapter control and the settings file behind these.
+struct AdapterAdminSwitch {
+    // Whether the command worked, on the user-interface thread.
+    using Done = std::function<void(bool succeeded)>;
+    // Disables (false) or enables (true) an adapter by its connection name and
+    // calls `done` once the command has ended; it may do so before returning.
+    std::function<void(const std::string& connectionName, bool enable, Done done)> setAdminState;
+    // Whether the commands will have the administrator's rights they need.
+    std::function<bool()> mayChangeAdapters;
+    // Saves the disabled adapter's name for the next run; empty once enabled.
+    std::function<void(const std::string& connectionName)> keepDisabledName;
+};
 // One line for the program's log.
 using SupervisorLog = std::function<void(const std::string& line)>;
 
@@ -65,12 +78,16 @@ inline constexpr const char* kAdapterDisabledStatusHead = "检测到异常掉线
 inline constexpr const char* kAdapterDisabledStatusTail = " 请恢复网卡后再连接";
 inline constexpr const char* kAdapterDisabledIpText = "异常掉线已经禁用网卡";
 inline constexpr const char* kTimedReconnectText = "定时重连中...";
+inline constexpr const char* kDisableFailedHead = "禁用网卡失败：";
+inline constexpr const char* kRestoreFailedHead = "恢复网卡失败：";
+inline constexpr const char* kRunAsAdministratorTail = "，请以管理员身份运行";
+// Both IP labels after a drop whose adapter could not be disabled.
+inline constexpr const char* kNoIpAfterDropText = "- -";
 
 class ConnectionSupervisor {
   public:
     ConnectionSupervisor(DialEngine& engine, SupervisedConnection& panel,
-                         AdapterAdminSwitch setAdapterAdminState, SupervisorLog log,
-                         PostToUiThread post);
+                         AdapterAdminSwitch adapterSwitch, SupervisorLog log, PostToUiThread post);
     ~ConnectionSupervisor();
     ConnectionSupervisor(const ConnectionSupervisor&) = delete;
     ConnectionSupervisor& operator=(const ConnectionSupervisor&) = delete;
@@ -78,7 +95,8 @@ class ConnectionSupervisor {
     // Tick of 时钟_掉线自动重连: one redial per abnormal drop while the
     // auto-reconnect option is on and disableOnDrop is not.
     void AutoReconnectTick();
-    // Tick of 时钟_异常掉线禁用网卡: disables the chosen adapter once per drop.
+    // Tick of 时钟_异常掉线禁用网卡: disables the chosen adapter once per drop;
+    // a failure says so on the status line.
     void DropGuardTick();
     // Tick of 时钟_定时重连: hangs up and redials a live link; never starts one.
     void TimedReconnectTick();
@@ -92,18 +110,28 @@ class ConnectionSupervisor {
     // The options, as the settings panel, the adapter dialog and start-up set them.
     const DropOptions& Options() const { return options_; }
     void SetAutoReconnect(std::string yesNo);
+    // Turning disableOnDrop on here or by the confirm below, in a run without
+    // the administrator's rights, is logged: a drop could not disable the adapter.
     void SetDisableOnDrop(std::string yesNo);
     // A row chosen in the adapter dialog; kept for this run even if not confirmed.
     void ChooseAdapter(std::string connectionName);
     // The dialog's confirm: false, and nothing changes, while no adapter is
     // chosen; otherwise disableOnDrop becomes "yes".
     bool ConfirmDisableOnDrop();
-    // The option switched off: no longer disabling, and no adapter counts as
-    // disabled (the adapter itself is left as it is).
+    // The option switched off; an adapter it disabled stays disabled and is
+    // still the one 恢复网卡 enables.
     void SwitchOffDisableOnDrop();
-    // 透明标签_恢复网卡: enables the chosen adapter (an empty name too) whatever
-    // the state, and it no longer counts as disabled.
+    // Start-up: the adapter an earlier run left disabled, as saved.
+    void RecallDisabledAdapter(std::string connectionName);
+    // The drop's status text for an adapter still disabled, while no link is up.
+    void ShowAdapterLeftDisabled();
+    // 透明标签_恢复网卡: enables the adapter a drop disabled, or else the chosen
+    // one (an empty name too); it stops counting as disabled once the command
+    // worked, and a failure says so on the status line. Does nothing while an
+    // adapter command is under way.
     void RestoreAdapter();
+    // From a drop's reaction or a restore until its command has answered.
+    bool AdapterCommandUnderWay() const { return adapterCommandUnderWay_; }
 
   private:
     bool IsAbnormalDrop();
@@ -111,16 +139,26 @@ class ConnectionSupervisor {
     bool MayAct() const;
     // Hang up, let the hang-up land, refresh the button, dial again; the dial's result.
     std::string Redial();
+    // Runs the adapter command; `then` gets its outcome on the user-interface
+    // thread, unless this has gone by then.
+    void RunAdapterCommand(const std::string& name, bool enable,
+                           std::function<void(bool succeeded)> then);
+    void DisableEnded(const std::string& name, bool succeeded);
+    void RestoreEnded(const std::string& name, bool succeeded);
+    void WarnUnlessElevated();
     void OnDisconnection();
     void Log(const std::string& line);
 
     DialEngine& engine_;
     SupervisedConnection& panel_;
-    AdapterAdminSwitch setAdapterAdminState_;
+    AdapterAdminSwitch adapterSwitch_;
     SupervisorLog log_;
     PostToUiThread post_;
     DropOptions options_;
     bool acting_ = false;
+    // From the start of a drop's reaction or a restore until its command's
+    // answer: one adapter command at a time.
+    bool adapterCommandUnderWay_ = false;
     // Posted checks run only while this lives; the check of a posted check's
     // weak copy happens on the user-interface thread, where this goes.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

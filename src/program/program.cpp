@@ -101,7 +101,17 @@ void Program::BuildMainWindow() {
     });
     supervisor_ = std::make_unique<dial::ConnectionSupervisor>(
         dial_, *connection_,
-        [this](const std::string& name, bool enable) { adapters_.SetAdminState(name, enable); },
+        dial::AdapterAdminSwitch{
+            .setAdminState =
+                [this](const std::string& name, bool enable, dial::AdapterAdminSwitch::Done done) {
+                    done(adapters_.SetAdminState(name, enable));
+                },
+            .mayChangeAdapters = [this] { return adapters_.MayChangeAdapters(); },
+            .keepDisabledName =
+                [this](const std::string& name) {
+                    settings_->WriteSetting(app::kDisabledAdapterName, name);
+                },
+        },
         [this](const std::string& line) { services_.log.Write(line); },
         [this](std::function<void()> task) { services_.windows.Post(std::move(task)); });
     adapterDialog_ = std::make_unique<ui::AdapterDialog>(ui::AdapterDialog::Services{

@@ -111,7 +111,7 @@ TEST(LoadMainSettings, ReadsInItsOrder) {
         if (l.rfind("read ", 0) == 0) reads.push_back(l.substr(5));
     EXPECT_EQ(reads, Calls({"XieYi", "Server", "ServerName", "XianLu", "Autozuixiaohua",
                             "TimerReconnection", "AutoStart", "JingYongWangKa", "WangKaName",
-                            "AutoReconnection", "ReconnectionInterval"}));
+                            "YiJinYongWangKa", "AutoReconnection", "ReconnectionInterval"}));
 }
 
 TEST(LoadMainSettings, StaticLinesForceSstp) {

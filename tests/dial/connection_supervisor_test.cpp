@@ -42,7 +42,15 @@ class SupervisorTest : public ::testing::Test {
     std::unique_ptr<ConnectionSupervisor> MakeSupervisor() {
         return std::make_unique<ConnectionSupervisor>(
             engine, panel,
-            [this](const std::string& name, bool enable) { netsh.emplace_back(name, enable); },
+            AdapterAdminSwitch{
+                .setAdminState =
+                    [this](const std::string& name, bool enable, AdapterAdminSwitch::Done done) {
+                        netsh.emplace_back(name, enable);
+                        done(netshWorks);
+                    },
+                .mayChangeAdapters = [this] { return elevated; },
+                .keepDisabledName = [this](const std::string& name) { kept.push_back(name); },
+            },
             [this](const std::string& line) { log.push_back(line); },
             [this](std::function<void()> task) { pump.Post(std::move(task)); });
     }
@@ -90,6 +98,9 @@ class SupervisorTest : public ::testing::Test {
     DialEngine engine{sim, pump, 1ms};
     test::FakePanel panel{engine, [this](std::function<void()> t) { pump.Post(std::move(t)); }};
     Commands netsh;
+    bool netshWorks = true;
+    bool elevated = true;
+    std::vector<std::string> kept;  // the disabled adapter's name as saved
     std::vector<std::string> log;
     std::unique_ptr<ConnectionSupervisor> supervisor = MakeSupervisor();
     test::VirtualTimers timers;
@@ -350,36 +361,78 @@ TEST_F(SupervisorTest, AdapterOptionStates) {
     // Restore with no adapter runs the command with an empty name.
     supervisor->RestoreAdapter();
     EXPECT_EQ(netsh, (Commands{{"", true}}));
-    EXPECT_EQ(supervisor->Options().adapterDisabled, "no");
 
     supervisor->ChooseAdapter("本地连接");
     EXPECT_TRUE(supervisor->ConfirmDisableOnDrop());
     EXPECT_EQ(supervisor->Options().disableOnDrop, "yes");
 
     // Watching, disabled, restored, watching again: a second drop disables
-    // again, once.
+    // again, once; the name is kept (and saved) only while it is disabled.
     netsh.clear();
     for (int drop = 0; drop < 2; ++drop) {
         Connect();
         ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
         timers.Advance(20s);
-        EXPECT_EQ(supervisor->Options().adapterDisabled, "yes");
+        EXPECT_EQ(supervisor->Options().disabledAdapterName, "本地连接");
         supervisor->RestoreAdapter();
+        EXPECT_EQ(supervisor->Options().disabledAdapterName, "");
     }
     const Commands expected{
         {"本地连接", false}, {"本地连接", true}, {"本地连接", false}, {"本地连接", true}};
     EXPECT_EQ(netsh, expected);
+    EXPECT_EQ(kept, (std::vector<std::string>{"本地连接", "", "本地连接", ""}));
     EXPECT_TRUE(Logged("恢复网卡：本地连接"));
 
-    // Switching the option off forgets the disabled adapter without enabling it.
+    // Switching the option off neither enables the adapter nor forgets it:
+    // restore enables it, not the one chosen since.
     Connect();
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
     timers.Advance(5s);
     supervisor->SwitchOffDisableOnDrop();
+    supervisor->ChooseAdapter("无线网络连接");
     EXPECT_EQ(supervisor->Options().disableOnDrop, "no");
-    EXPECT_EQ(supervisor->Options().adapterDisabled, "no");
     EXPECT_EQ(netsh.size(), 5u);
-    EXPECT_EQ(netsh.back(), (Command{"本地连接", false}));
+    supervisor->RestoreAdapter();
+    EXPECT_EQ(netsh.back(), (Command{"本地连接", true}));
+}
+
+TEST_F(SupervisorTest, RefusedCommandsSayWhatWasRefused) {
+    const std::string failedStatus = "禁用网卡失败：本地连接，请以管理员身份运行";
+    SetOptions("no", "yes", "本地连接");
+    netshWorks = false;
+    Connect();
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    timers.Advance(20s);
+    EXPECT_EQ(netsh, (Commands{{"本地连接", false}}));
+    EXPECT_EQ(panel.caption, failedStatus);
+    EXPECT_EQ(panel.ipLabels, "- -");
+    EXPECT_EQ(supervisor->Options().disabledAdapterName, "");
+    EXPECT_TRUE(kept.empty());
+    EXPECT_TRUE(Logged("检测到异常掉线，禁用网卡失败：本地连接"));
+    EXPECT_FALSE(Logged("检测到异常掉线，已禁止网卡：本地连接"));
+
+    // A refused enable keeps the adapter counted as disabled.
+    netshWorks = true;
+    supervisor->RecallDisabledAdapter("本地连接");
+    netshWorks = false;
+    supervisor->RestoreAdapter();
+    EXPECT_EQ(panel.caption, "恢复网卡失败：本地连接，请以管理员身份运行");
+    EXPECT_EQ(supervisor->Options().disabledAdapterName, "本地连接");
+    EXPECT_TRUE(Logged("恢复网卡失败：本地连接"));
+    EXPECT_TRUE(kept.empty());
+}
+
+TEST_F(SupervisorTest, TurningTheOptionOnWithoutRightsIsLogged) {
+    const std::string warning = "未以管理员身份运行：掉线时将无法禁用网卡";
+    for (const bool rights : {true, false}) {
+        elevated = rights;
+        log.clear();
+        supervisor->SetDisableOnDrop("no");
+        supervisor->SetDisableOnDrop("yes");  // as at start-up
+        supervisor->ChooseAdapter("本地连接");
+        ASSERT_TRUE(supervisor->ConfirmDisableOnDrop());  // as from the dialog
+        EXPECT_EQ(std::count(log.begin(), log.end(), warning), rights ? 0 : 2);
+    }
 }
 
 }  // namespace

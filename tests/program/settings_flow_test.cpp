@@ -190,7 +190,6 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Get(kAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
     EXPECT_EQ(Options().disableOnDrop, "no");
-    EXPECT_EQ(Options().adapterDisabled, "no");
     EXPECT_TRUE(ports_.runner.commands.empty()) << "switching off enables nothing";
 }
 
@@ -243,7 +242,7 @@ TEST_F(SavedSwitches, ReachTheTimersTheSupervisorAndTheRunKey) {
     EXPECT_EQ(options.autoReconnect, "yes");
     EXPECT_EQ(options.disableOnDrop, "yes");
     EXPECT_EQ(options.chosenAdapterName, "本地连接");
-    EXPECT_EQ(options.adapterDisabled, "");
+    EXPECT_EQ(options.disabledAdapterName, "");
     EXPECT_EQ(ports_.startup.calls, std::vector<std::string>{kRunValue});
 }
 

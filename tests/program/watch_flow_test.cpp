@@ -3,7 +3,8 @@
 // (the service's word declined, as under Wine's remote-access stubs) and by the
 // word, each with its one reaction through the real connection panel and the
 // adapter command runner; the timed reconnect without a link; restoring the
-// adapter; and clicks that arrive while a dial waits.
+// adapter that was disabled, across a changed choice and a restart; commands
+// that Windows refuses; and clicks that arrive while a dial waits.
 #include <cctype>
 
 #include "program/program_fixture.h"
@@ -23,6 +24,7 @@ class WatchFlow : public ProgramFlow {
     // the service decline the disconnection word.
     void ConnectedWith(const char* autoReconnect, const char* disableOnDrop, const char* adapter,
                        bool watch) {
+        EndRun();
         Put(kAutoReconnect, autoReconnect);
         Put(kDisableAdapter, disableOnDrop);
         if (*adapter) Put(kAdapterName, adapter);
@@ -44,6 +46,31 @@ class WatchFlow : public ProgramFlow {
     }
     std::vector<net::ProcessCommand> Disabling(const char* name) {
         return {*net::AdminStateCommand(name, false)};
+    }
+    // The program and its windows go; the saved settings stay for the next run.
+    void EndRun() {
+        if (!program_) return;
+        ras_.WaitIdle();
+        program_.reset();
+        for (WindowId w :
+             {WindowId::Login, WindowId::Main, WindowId::AdapterDialog, WindowId::ConfirmDialog}) {
+            windows_.Destroy(w);
+        }
+    }
+    // The adapter dialog opened from the option's caption, the row chosen, and
+    // confirmed or cancelled.
+    void ChooseInTheDialog(int row, bool confirm) {
+        ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
+        ASSERT_TRUE(Visible(WindowId::AdapterDialog));
+        ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_下拉框"));
+        ASSERT_TRUE(backend_.ChooseRow(WindowId::AdapterDialog, "超级列表框_网卡列表", row));
+        ASSERT_TRUE(
+            backend_.Click(WindowId::AdapterDialog, confirm ? "超级按钮_确定" : "超级按钮_取消"));
+    }
+    // A click on 恢复网卡 whose command has answered.
+    void Restore() {
+        ASSERT_TRUE(Click("透明标签_恢复网卡"));
+        ASSERT_TRUE(Eventually([&] { return !program_->Supervisor()->AdapterCommandUnderWay(); }));
     }
 
     static constexpr std::uint32_t kWatchDeclined = 120;  // the service's "not supported"
@@ -174,6 +201,67 @@ TEST_F(WatchFlow, RestoreRunsTheEnableCommandEvenWithoutAnAdapter) {
     EXPECT_EQ(log_.With(command->Display() + ": 退出码 0").size(), 1u);
     EXPECT_EQ(log_.With("恢复网卡：").size(), 1u);
     EXPECT_EQ(Caption("透明标签_连接状态"), status);
+}
+
+TEST_F(WatchFlow, RestoreEnablesTheAdapterThatWasDisabledAcrossAChoiceAndARestart) {
+    enum class Choice { None, Cancelled, Confirmed };
+    struct Case {
+        const char* name;
+        bool restart;
+        Choice choice;            // of the other adapter, with the option switched off first
+        const char* enabledNext;  // by a second restore, once nothing is disabled
+    };
+    const Case cases[] = {
+        {"nothing between", false, Choice::None, "本地连接"},
+        {"another chosen, dialog cancelled", false, Choice::Cancelled, "无线网络连接"},
+        {"another chosen and confirmed", false, Choice::Confirmed, "无线网络连接"},
+        {"restart", true, Choice::None, "本地连接"},
+        {"restart, another chosen and confirmed", true, Choice::Confirmed, "无线网络连接"},
+    };
+    const auto enabling = [](const char* name) { return *net::AdminStateCommand(name, true); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ports_.items.clear();
+        ConnectedWith("no", "yes", "本地连接", true);
+        ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+        ASSERT_TRUE(Eventually([&] { return Get(kDisabledAdapterName) == "本地连接"; }));
+        if (c.restart) {
+            EndRun();
+            Start();
+            LogInAsDemo();
+            EXPECT_EQ(Caption("透明标签_连接状态"), kDisabledStatus);
+            backend_.Advance(ui::kDelayedListReload);
+            EXPECT_EQ(Caption("透明标签_连接状态"), kDisabledStatus);
+        }
+        if (c.choice != Choice::None) {
+            ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));  // the option off
+            ChooseInTheDialog(1, c.choice == Choice::Confirmed);
+        }
+        ports_.runner.commands.clear();
+        Restore();
+        EXPECT_EQ(Get(kDisabledAdapterName), "");
+        Restore();
+        EXPECT_EQ(ports_.runner.commands, (std::vector<net::ProcessCommand>{
+                                              enabling("本地连接"), enabling(c.enabledNext)}));
+    }
+}
+
+TEST_F(WatchFlow, CommandsWindowsRefusesSaySoOnTheStatusLine) {
+    // netsh without the administrator's rights.
+    ports_.runner.elevated = false;
+    ports_.runner.outcome = {.started = true, .exitCode = 1};
+    ConnectedWith("no", "yes", "本地连接", true);
+    EXPECT_EQ(log_.With("未以管理员身份运行：掉线时将无法禁用网卡").size(), 1u);
+    ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+    ASSERT_TRUE(Eventually([&] {
+        return Caption("透明标签_连接状态") == "禁用网卡失败：本地连接，请以管理员身份运行";
+    })) << Caption("透明标签_连接状态");
+    EXPECT_EQ(log_.With(Disabling("本地连接")[0].Display() + ": 退出码 1").size(), 1u);
+    EXPECT_EQ(Caption("透明标签_当前IP"), "- -");
+    EXPECT_EQ(Get(kDisabledAdapterName), "<none>");
+    Restore();
+    EXPECT_EQ(Caption("透明标签_连接状态"), "恢复网卡失败：本地连接，请以管理员身份运行");
+    EXPECT_EQ(Tag(), "连接");
 }
 
 TEST_F(WatchFlow, ClicksWhileADialWaitsDialNoSecondTime) {

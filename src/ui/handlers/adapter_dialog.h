@@ -5,7 +5,7 @@
 // is confirmed with an adapter chosen) or switches the option off; the restore
 // mark enables the adapter again; the option's timer runs the supervisor's
 // drop guard. The supervisor holds the option's state (`disableOnDrop`,
-// `chosenAdapterName`, `adapterDisabled`); this file shows and saves it.
+// `chosenAdapterName`, `disabledAdapterName`); this file shows and saves it.
 // User-interface thread only. The dialog is modeless; Esc destroys it and the
 // next opening builds it again, filling its list anew. The supervisor, the
 // adapter control and the settings file are borrowed and outlive it.

@@ -33,9 +33,12 @@ void MainWindow::Created(Window& window) {
     // Stores, saves and shows the protocol and the line mode, and loads the
     // mode's list, through the view below.
     choices_ = app::LoadMainSettings(settings_, *this, defaultServerHost_);
-    panels_.settings.UseSavedAdapterName(choices_.adapterName);
+    panels_.settings.UseSavedAdapterNames(choices_.adapterName, choices_.disabledAdapterName);
     panels_.connection.RefreshConnectButton();
-    poster_.PostAfter(kDelayedListReload, [this] { panels_.serverList.LoadLineData(); });
+    poster_.PostAfter(kDelayedListReload, [this] {
+        panels_.serverList.LoadLineData();
+        panels_.settings.ShowAdapterLeftDisabled();
+    });
 }
 
 void MainWindow::ShowMainWindow() {

@@ -177,8 +177,14 @@ void SettingsPanel::SetReconnectSecondsField(std::string_view text) {
     SetCaption(s_.windows, kSecondsField, std::string(text));
 }
 
-void SettingsPanel::UseSavedAdapterName(std::string name) {
-    s_.supervisor.ChooseAdapter(std::move(name));
+void SettingsPanel::UseSavedAdapterNames(std::string chosen, std::string disabled) {
+    s_.supervisor.ChooseAdapter(std::move(chosen));
+    s_.supervisor.RecallDisabledAdapter(std::move(disabled));
+    ShowAdapterLeftDisabled();
+}
+
+void SettingsPanel::ShowAdapterLeftDisabled() {
+    s_.supervisor.ShowAdapterLeftDisabled();
 }
 
 }  // namespace xl::ui

@@ -60,8 +60,12 @@ class SettingsPanel {
     void StartTimer(app::MainTimer which, int intervalMs);
     void RegisterAutoStart();
     void SetReconnectSecondsField(std::string_view text);
-    // The saved `WangKaName`, the adapter a drop disables while the option is on.
-    void UseSavedAdapterName(std::string name);
+    // The saved `WangKaName`, the adapter a drop disables while the option is
+    // on, and the adapter an earlier run left disabled, named on the status line.
+    void UseSavedAdapterNames(std::string chosen, std::string disabled);
+    // Names an adapter still disabled on the status line again, after the
+    // delayed list load has written over it.
+    void ShowAdapterLeftDisabled();
 
   private:
     void CheckSecondsField();
