@@ -3,7 +3,8 @@
 namespace xl::app {
 
 bool GuardSingleInstance(InstancePort& port, const std::string& name) {
-    if (port.OpenMarker(name) == MarkerLookup::Found) {
+    const MarkerLookup lookup = port.OpenMarker(name);
+    if (lookup == MarkerLookup::Found || lookup == MarkerLookup::Denied) {
         port.ShowStopMessage(kAlreadyRunningText, kAlreadyRunningCaption);
         // The found marker is not closed first; ending the process releases it.
         port.EndProcess(0);

@@ -68,7 +68,9 @@ class PosixInstancePort final : public InstancePort {
     MarkerLookup OpenMarker(const std::string& name) override {
         if (held_.contains(name)) return MarkerLookup::Absent;
         const int fd = OpenLockFile(name);
-        if (fd < 0) return MarkerLookup::Unavailable;
+        // A lock file this user may not open was left by a copy with other
+        // rights (run as root with this session's runtime directory).
+        if (fd < 0) return errno == EACCES ? MarkerLookup::Denied : MarkerLookup::Unavailable;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             held_[name] = fd;
             return MarkerLookup::Absent;
@@ -100,7 +102,10 @@ class PosixInstancePort final : public InstancePort {
   private:
     static int OpenLockFile(const std::string& name) {
         const std::string directory = LockDirectory();
-        if (directory.empty()) return -1;
+        if (directory.empty()) {
+            errno = ENOENT;
+            return -1;
+        }
         const std::string path = directory + "/" + LockFileName(name);
         return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     }

@@ -2,6 +2,8 @@
 // through the wide calls so the name and the texts are the same on every
 // system code page.
 #include <windows.h>
+// After windows.h, which sets the system version sddl.h declares for.
+#include <sddl.h>
 
 #include <vector>
 
@@ -12,23 +14,49 @@
 namespace xl::app {
 namespace {
 
+using LocalMemory = win32::Unique<win32::ClosedWith<HLOCAL, &LocalFree>>;
+
+// The marker's permissions: the system and administrators may do anything,
+// any signed-in user may only wait on it, which is all a look needs. Without
+// them an elevated copy's event carries the elevated token's default
+// permissions (administrators and the system only), which a normal copy of
+// the same user cannot open.
+constexpr wchar_t kMarkerSecurity[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100000;;;AU)";
+
 class Win32InstancePort final : public InstancePort {
   public:
     MarkerLookup OpenMarker(const std::string& name) override {
-        win32::KernelHandle found(OpenEventW(EVENT_ALL_ACCESS, FALSE, win32::Widen(name).c_str()));
+        // Waiting rights only: the marker is never used otherwise, and asking
+        // for more is refused on a marker made by a copy at a higher level.
+        win32::KernelHandle found(OpenEventW(SYNCHRONIZE, FALSE, win32::Widen(name).c_str()));
         if (found) {
             // Not closed before the process ends: the port lives as long as the program.
             markers_.push_back(std::move(found));
             return MarkerLookup::Found;
         }
-        return GetLastError() == ERROR_FILE_NOT_FOUND ? MarkerLookup::Absent
-                                                      : MarkerLookup::Unavailable;
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+                return MarkerLookup::Absent;
+            case ERROR_ACCESS_DENIED:
+                return MarkerLookup::Denied;
+            default:
+                return MarkerLookup::Unavailable;
+        }
     }
 
     bool CreateMarker(const std::string& name) override {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        // Without the descriptor the marker is still made, with the token's
+        // default permissions: a marker that only some copies can see is
+        // better than none.
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(kMarkerSecurity, SDDL_REVISION_1,
+                                                             &descriptor, nullptr);
+        const LocalMemory owned(descriptor);
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
         // Automatic reset, not signalled; never signalled or waited on. Kept
         // open so the system deletes the event only when this copy ends.
-        win32::KernelHandle made(CreateEventW(nullptr, FALSE, FALSE, win32::Widen(name).c_str()));
+        win32::KernelHandle made(CreateEventW(descriptor != nullptr ? &attributes : nullptr, FALSE,
+                                              FALSE, win32::Widen(name).c_str()));
         if (!made) return false;
         markers_.push_back(std::move(made));
         return true;

@@ -12,11 +12,17 @@
 #include <thread>
 
 #include "app/instance_guard.h"
+#include "support/platform.h"
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which sets the system version sddl.h declares for.
+#include <sddl.h>
+
+#include "win32/text.h"
 #else
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -176,6 +182,55 @@ TEST(InstancePort, FirstCopyFindsNothingAndASecondCopySeesIt) {
     EXPECT_EQ(second->OpenMarker(MarkerName(NewToken())), MarkerLookup::Absent);
 }
 
+#ifdef _WIN32
+// Runs `look` as a copy started without elevation would: the process's own
+// token with the administrators' group for denying only, as in the filtered
+// token Windows gives an administrator's normal programs.
+template <typename Look>
+auto AsNormalCopy(Look look) {
+    HANDLE process = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process);
+    PSID admins = nullptr;
+    ConvertStringSidToSidW(L"BA", &admins);
+    SID_AND_ATTRIBUTES denyOnly{admins, 0};
+    HANDLE restricted = nullptr;
+    CreateRestrictedToken(process, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted);
+    HANDLE impersonation = nullptr;
+    DuplicateToken(restricted, SecurityImpersonation, &impersonation);
+    EXPECT_TRUE(SetThreadToken(nullptr, impersonation));
+    auto result = look();
+    RevertToSelf();
+    for (HANDLE h : {impersonation, restricted, process}) CloseHandle(h);
+    LocalFree(admins);
+    return result;
+}
+
+TEST(InstancePort, CopiesAtBothLevelsSeeEachOther) {
+    const std::string ours = MarkerName(NewToken());
+    auto elevated = MakeInstancePort();
+    ASSERT_TRUE(elevated->CreateMarker(ours));
+    EXPECT_EQ(AsNormalCopy([&] { return MakeInstancePort()->OpenMarker(ours); }),
+              MarkerLookup::Found);
+    if (test::RunningUnderWine()) {
+        GTEST_SKIP() << "Wine does not check an event's permissions: a marker that may not be "
+                        "opened cannot be made here";
+    }
+    // A marker with an elevated token's default permissions, as a copy
+    // without this port's descriptor (an older version) leaves.
+    const std::string older = MarkerName(NewToken());
+    PSECURITY_DESCRIPTOR adminsOnly = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1, &adminsOnly, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, adminsOnly, FALSE};
+    const HANDLE event = CreateEventW(&attributes, FALSE, FALSE, win32::Widen(older).c_str());
+    LocalFree(adminsOnly);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(AsNormalCopy([&] { return MakeInstancePort()->OpenMarker(older); }),
+              MarkerLookup::Denied);
+    CloseHandle(event);
+}
+#endif
+
 // Only children look at the marker here: a copy that finds it keeps its
 // handle open until it ends, which would keep the marker alive.
 TEST(GuardSingleInstanceProcess, SecondCopyEndsWithCodeZeroAndALaterOneContinues) {
@@ -241,6 +296,22 @@ TEST(PosixInstancePort, LockIsPrivateToTheSessionAndNeverFollowsALink) {
     }
     fs::remove_all(session);
     fs::remove_all(hostile);
+}
+
+TEST(PosixInstancePort, ALockFileThisUserMayNotOpenCountsAsARunningCopy) {
+    if (geteuid() == 0) GTEST_SKIP() << "root opens any lock file: none can be denied to it";
+    namespace fs = std::filesystem;
+    char session[] = "/tmp/xl-guard-denied-XXXXXX";
+    ASSERT_NE(mkdtemp(session), nullptr);
+    {
+        RuntimeDirectory scope(session);
+        const std::string name = MarkerName(NewToken());
+        ASSERT_TRUE(MakeInstancePort()->CreateMarker(name));
+        // As left by a copy run as root with this session's runtime directory.
+        for (const auto& entry : fs::directory_iterator(session)) chmod(entry.path().c_str(), 0);
+        EXPECT_EQ(MakeInstancePort()->OpenMarker(name), MarkerLookup::Denied);
+    }
+    fs::remove_all(session);
 }
 #endif
 
