@@ -1,7 +1,10 @@
 #pragma once
-// The Linux stand-in for the Run key and the Startup folder: a folder holding
-// "Run/<name>" files (their text is the value's data) and a "Startup" folder.
-// Tests choose the folder and read it back. Not thread-safe; one user at a time.
+// The Linux stand-in for the two Run keys and the Startup folder: a folder
+// holding "Run/<name>" (the machine's key) and "UserRun/<name>" (the current
+// user's) files whose text is the value's data, and a "Startup" folder. A key
+// whose folder may not be written refuses as Windows does, with the access-
+// denied code. Tests choose the folder and read it back. Not thread-safe; one
+// user at a time.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,23 +15,24 @@ namespace xl::desktop {
 
 class FolderStartupRegistry final : public StartupRegistry {
   public:
-    FolderStartupRegistry(std::filesystem::path root, std::string programPath);
+    FolderStartupRegistry(std::filesystem::path root, StartupPaths paths);
 
-    std::string ProgramPath() override { return programPath_; }
+    std::string ProgramPath() override { return paths_.program; }
+    std::string InstalledProgramPath() override { return paths_.installed; }
     bool FileExists(const std::string& path) override;
-    bool SetRunValue(const std::string& name, const std::string& data) override;
-    bool DeleteRunValue(const std::string& name) override;
+    long SetRunValue(RunKey key, const std::string& name, const std::string& data) override;
+    std::optional<std::string> RunValue(RunKey key, const std::string& name) override;
+    long DeleteRunValue(RunKey key, const std::string& name) override;
     bool DeleteStartupShortcut(const std::string& fileName) override;
 
-    // The data of a Run value, if it is there.
-    std::optional<std::string> RunValue(const std::string& name) const;
+    std::filesystem::path RunFolder(RunKey key) const {
+        return root_ / (key == RunKey::Machine ? "Run" : "UserRun");
+    }
     std::filesystem::path StartupFolder() const { return root_ / "Startup"; }
 
   private:
-    std::filesystem::path RunFolder() const { return root_ / "Run"; }
-
     std::filesystem::path root_;
-    std::string programPath_;
+    StartupPaths paths_;
 };
 
 }  // namespace xl::desktop

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "desktop/run_at_boot.h"
 #include "win32/handles.h"
@@ -16,15 +18,47 @@ namespace xl::desktop {
 namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The setup's entry in the list of installed programs, and the name it gives
+// the program's file in the install location it records there.
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\XiulanIP";
+constexpr wchar_t kInstallLocation[] = L"InstallLocation";
+constexpr wchar_t kInstalledFileName[] = L"XiulanIP.exe";
 // GetModuleFileNameW's buffer grows up to the longest path the system has.
 constexpr DWORD kLongestPath = 32768;
 
-win32::RegistryKey OpenRunKey() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
-        return {};
+HKEY RootOf(RunKey key) {
+    return key == RunKey::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// The key opened for `access`, or the system's error code.
+long OpenKey(HKEY root, const wchar_t* path, REGSAM access, win32::RegistryKey& key) {
+    HKEY opened = nullptr;
+    const LONG error = RegOpenKeyExW(root, path, 0, access, &opened);
+    if (error == ERROR_SUCCESS) key.reset(opened);
+    return error;
+}
+
+// A text value, or nothing when it is missing, not text or not readable.
+std::optional<std::wstring> ReadText(HKEY root, const wchar_t* path, const wchar_t* name) {
+    win32::RegistryKey key;
+    if (OpenKey(root, path, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::nullopt;
     }
-    return win32::RegistryKey(key);
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                         &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    // The stored text need not end with its terminator.
+    text.resize(bytes / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
 }
 
 // Empty when a character has no GBK form: a path with a stand-in character
@@ -49,12 +83,24 @@ std::wstring ModulePath() {
     }
 }
 
+std::wstring InstalledPath() {
+    std::optional<std::wstring> folder =
+        ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, kInstallLocation);
+    if (!folder || folder->empty()) return {};
+    if (folder->back() != L'\\') *folder += L'\\';
+    return *folder + kInstalledFileName;
+}
+
 class Win32StartupRegistry final : public StartupRegistry {
   public:
-    explicit Win32StartupRegistry(std::string programPath) : programPath_(std::move(programPath)) {}
+    explicit Win32StartupRegistry(StartupPaths paths) : paths_(std::move(paths)) {}
 
     std::string ProgramPath() override {
-        return programPath_.empty() ? ExactGbk(ModulePath()) : programPath_;
+        return paths_.program.empty() ? ExactGbk(ModulePath()) : paths_.program;
+    }
+
+    std::string InstalledProgramPath() override {
+        return paths_.installed.empty() ? ExactGbk(InstalledPath()) : paths_.installed;
     }
 
     bool FileExists(const std::string& path) override {
@@ -64,24 +110,32 @@ class Win32StartupRegistry final : public StartupRegistry {
         return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
 
-    bool SetRunValue(const std::string& name, const std::string& data) override {
+    long SetRunValue(RunKey which, const std::string& name, const std::string& data) override {
         const std::wstring wideName = win32::Widen(name);
         const std::wstring wideData = win32::Widen(data);
-        if (wideName.empty() || wideData.empty()) return false;
-        const win32::RegistryKey key = OpenRunKey();
-        if (!key) return false;
+        if (wideName.empty() || wideData.empty()) return ERROR_INVALID_PARAMETER;
+        win32::RegistryKey key;
+        if (const long error = OpenKey(RootOf(which), kRunKey, KEY_SET_VALUE, key)) return error;
         // REG_SZ counts its terminator.
         const auto bytes = static_cast<DWORD>((wideData.size() + 1) * sizeof(wchar_t));
         return RegSetValueExW(key.get(), wideName.c_str(), 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(wideData.c_str()),
-                              bytes) == ERROR_SUCCESS;
+                              reinterpret_cast<const BYTE*>(wideData.c_str()), bytes);
     }
 
-    bool DeleteRunValue(const std::string& name) override {
+    std::optional<std::string> RunValue(RunKey which, const std::string& name) override {
         const std::wstring wideName = win32::Widen(name);
-        if (wideName.empty()) return false;
-        const win32::RegistryKey key = OpenRunKey();
-        return key && RegDeleteValueW(key.get(), wideName.c_str()) == ERROR_SUCCESS;
+        if (wideName.empty()) return std::nullopt;
+        const std::optional<std::wstring> data = ReadText(RootOf(which), kRunKey, wideName.c_str());
+        if (!data) return std::nullopt;
+        return win32::Narrow(*data);
+    }
+
+    long DeleteRunValue(RunKey which, const std::string& name) override {
+        const std::wstring wideName = win32::Widen(name);
+        if (wideName.empty()) return ERROR_INVALID_PARAMETER;
+        win32::RegistryKey key;
+        if (const long error = OpenKey(RootOf(which), kRunKey, KEY_SET_VALUE, key)) return error;
+        return RegDeleteValueW(key.get(), wideName.c_str());
     }
 
     bool DeleteStartupShortcut(const std::string& fileName) override {
@@ -96,13 +150,13 @@ class Win32StartupRegistry final : public StartupRegistry {
     }
 
   private:
-    std::string programPath_;
+    StartupPaths paths_;
 };
 
 }  // namespace
 
-std::unique_ptr<StartupRegistry> MakePlatformStartupRegistry(std::string programPath) {
-    return std::make_unique<Win32StartupRegistry>(std::move(programPath));
+std::unique_ptr<StartupRegistry> MakePlatformStartupRegistry(StartupPaths paths) {
+    return std::make_unique<Win32StartupRegistry>(std::move(paths));
 }
 
 }  // namespace xl::desktop

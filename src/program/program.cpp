@@ -127,6 +127,7 @@ void Program::BuildMainWindow() {
         .choices = choices_,
         .supervisor = *supervisor_,
         .startup = services_.startupRegistry,
+        .log = services_.log,
         .askConfirmation = [this](const std::string& q) { confirm_.AskConfirmation(q); },
     });
     main_ = std::make_unique<ui::MainWindow>(

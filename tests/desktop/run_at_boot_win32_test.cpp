@@ -1,6 +1,8 @@
-// The Run key and the Startup folder through the real calls (under Wine in
-// CI): the value of a program whose path is Chinese, written and removed,
-// and a Startup shortcut removed.
+// The Run keys, the setup's record and the Startup folder through the real
+// calls (under Wine in CI): the quoted value of a program whose path is
+// Chinese, written and removed; the user's key when the machine's refuses,
+// and neither when both do; the installed path from the install location;
+// a Startup shortcut removed.
 #include <shlobj.h>
 #include <windows.h>
 
@@ -9,35 +11,32 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "desktop/run_at_boot.h"
+#include "win32/text.h"
 
 namespace xl::desktop {
 namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kName[] = L"岫澜IP测试.exe";
 
-std::string ToGbk(const std::wstring& wide) {
-    const int n = WideCharToMultiByte(936, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string gbk(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(936, 0, wide.c_str(), -1, gbk.data(), n, nullptr, nullptr);
-    gbk.resize(gbk.size() - 1);
-    return gbk;
-}
-
-std::optional<std::wstring> RunValue(const std::wstring& name) {
+std::optional<std::wstring> ReadText(HKEY root, const wchar_t* path, const wchar_t* name) {
     wchar_t data[1024] = {};
-    DWORD bytes = sizeof data;
+    DWORD bytes = sizeof data - sizeof(wchar_t);
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
+    if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
     const LONG rc =
-        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
     return std::wstring(data);
+}
+
+std::optional<std::wstring> RunValue(HKEY root) {
+    return ReadText(root, kRunKey, kName);
 }
 
 std::wstring StartupFolder() {
@@ -59,66 +58,158 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A Run key that refuses to be written for as long as this lives, as the
+// machine's key does for a program not run as administrator: everyone is
+// denied setting values; its own permissions come back afterwards.
+class RefusingRunKey {
+  public:
+    explicit RefusingRunKey(HKEY root) {
+        if (RegOpenKeyExW(root, kRunKey, 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
+            return;
+        }
+        DWORD bytes = 0;
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &bytes);
+        saved_.resize(bytes);
+        if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &bytes) !=
+            ERROR_SUCCESS) {
+            saved_.clear();
+            return;
+        }
+        // Denied setting values, allowed everything else.
+        static BYTE aclBuffer[256];
+        const auto acl = reinterpret_cast<PACL>(aclBuffer);
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+        InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+        AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE, everyone);
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        refusing_ =
+            RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        FreeSid(everyone);
+    }
+    ~RefusingRunKey() {
+        if (refusing_) RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data());
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    bool refusing() const { return refusing_; }
+
+  private:
+    HKEY key_ = nullptr;
+    std::vector<BYTE> saved_;
+    bool refusing_ = false;
+};
+
 class Win32RunAtBoot : public ::testing::Test {
   protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH + 1] = {};
         ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-        program = std::wstring(temp) + L"岫澜IP测试.exe";
+        program = std::wstring(temp) + kName;
+        quoted = L"\"" + program + L"\"";
         ASSERT_TRUE(Touch(program));
-        registry = MakePlatformStartupRegistry(ToGbk(program));
-        if (!registry->SetRunValue("xl-probe", "x")) {
+        const std::string gbk = win32::Narrow(program);
+        registry = MakePlatformStartupRegistry({.program = gbk, .installed = gbk});
+        if (registry->SetRunValue(RunKey::Machine, "xl-probe", "x") != kRegistryDone) {
             GTEST_SKIP() << "the machine's Run key needs administrator rights";
         }
-        registry->DeleteRunValue("xl-probe");
+        registry->DeleteRunValue(RunKey::Machine, "xl-probe");
     }
     void TearDown() override {
         DeleteFileW(program.c_str());
-        if (registry) registry->DeleteRunValue(ToGbk(L"岫澜IP测试.exe"));
+        if (!registry) return;
+        for (const RunKey key : {RunKey::Machine, RunKey::User}) {
+            registry->DeleteRunValue(key, win32::Narrow(kName));
+        }
     }
 
     std::wstring program;
+    std::wstring quoted;
     std::unique_ptr<StartupRegistry> registry;
 };
 
-TEST_F(Win32RunAtBoot, ValueOfAChinesePathWrittenThenValueAndShortcutRemoved) {
-    RegisterRunAtBoot(*registry);
-    EXPECT_EQ(RunValue(L"岫澜IP测试.exe"), program);
+TEST_F(Win32RunAtBoot, QuotedValueOfAChinesePathWrittenThenValueAndShortcutRemoved) {
+    EXPECT_EQ(RegisterRunAtBoot(*registry).place, RunAtBootPlace::Machine);
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), quoted);
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), std::nullopt);
 
     const std::wstring folder = StartupFolder();
     ASSERT_FALSE(folder.empty());
-    const std::wstring shortcut = folder + L"\\岫澜IP测试.exe.lnk";
+    const std::wstring shortcut = folder + L"\\" + kName + L".lnk";
     const std::wstring other = folder + L"\\其他.lnk";
     ASSERT_TRUE(Touch(shortcut));
     ASSERT_TRUE(Touch(other));
-    UnregisterRunAtBoot(*registry);
-    EXPECT_FALSE(RunValue(L"岫澜IP测试.exe").has_value());
+    EXPECT_EQ(UnregisterRunAtBoot(*registry).place, RunAtBootPlace::Nowhere);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE).has_value());
     EXPECT_FALSE(Exists(shortcut));
     EXPECT_TRUE(Exists(other));
     DeleteFileW(other.c_str());
 
-    // Again, with nothing left to remove: quiet.
-    UnregisterRunAtBoot(*registry);
-    EXPECT_FALSE(RunValue(L"岫澜IP测试.exe").has_value());
+    // Again, with nothing left to remove: nothing refused.
+    EXPECT_EQ(UnregisterRunAtBoot(*registry).place, RunAtBootPlace::Nowhere);
 }
 
 TEST_F(Win32RunAtBoot, AMissingProgramIsNotRegistered) {
     ASSERT_TRUE(DeleteFileW(program.c_str()));
-    RegisterRunAtBoot(*registry);
-    EXPECT_FALSE(RunValue(L"岫澜IP测试.exe").has_value());
+    EXPECT_EQ(RegisterRunAtBoot(*registry).place, RunAtBootPlace::Nowhere);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE).has_value());
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER).has_value());
 }
 
-TEST_F(Win32RunAtBoot, TheRunningProgramRegistersItself) {
-    const auto self = MakePlatformStartupRegistry();
-    const std::string path = self->ProgramPath();
-    const std::string name = ProgramFileName(path);
-    ASSERT_EQ(name, "run_at_boot_win32_tests.exe") << path;
-    RegisterRunAtBoot(*self);
-    wchar_t module[MAX_PATH + 1] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    EXPECT_EQ(RunValue(L"run_at_boot_win32_tests.exe"), std::wstring(module));
-    UnregisterRunAtBoot(*self);
-    EXPECT_FALSE(RunValue(L"run_at_boot_win32_tests.exe").has_value());
+TEST_F(Win32RunAtBoot, TheUsersKeyWhenTheMachinesRefusesAndNeitherWhenBothDo) {
+    RefusingRunKey machine(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(machine.refusing());
+    RunAtBootState state = RegisterRunAtBoot(*registry);
+    EXPECT_EQ(state.place, RunAtBootPlace::User);
+    EXPECT_EQ(state.machineError, kAccessDenied);
+    EXPECT_EQ(RunValue(HKEY_CURRENT_USER), quoted);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE).has_value());
+    // The machine's key still refuses, but holds nothing to remove.
+    EXPECT_EQ(UnregisterRunAtBoot(*registry).place, RunAtBootPlace::Nowhere);
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER).has_value());
+
+    RefusingRunKey user(HKEY_CURRENT_USER);
+    ASSERT_TRUE(user.refusing());
+    state = RegisterRunAtBoot(*registry);
+    EXPECT_EQ(state.place, RunAtBootPlace::Nowhere);
+    EXPECT_EQ(state.userError, kAccessDenied);
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER).has_value());
+}
+
+// The setup's record in the list of installed programs, put back afterwards.
+TEST(Win32StartupRegistry, TheInstalledProgramIsWhereTheSetupRecordedIt) {
+    constexpr wchar_t kUninstall[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\XiulanIP";
+    const std::optional<std::wstring> saved =
+        ReadText(HKEY_LOCAL_MACHINE, kUninstall, L"InstallLocation");
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS) {
+        GTEST_SKIP() << "the list of installed programs needs administrator rights";
+    }
+    auto record = [key](const std::wstring& location) {
+        RegSetValueExW(key, L"InstallLocation", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(location.c_str()),
+                       static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
+    };
+    const auto registry = MakePlatformStartupRegistry();
+    for (const wchar_t* location : {L"D:\\岫澜 IP", L"D:\\岫澜 IP\\"}) {
+        record(location);
+        EXPECT_EQ(registry->InstalledProgramPath(), win32::Narrow(L"D:\\岫澜 IP\\XiulanIP.exe"));
+    }
+    if (saved) {
+        record(*saved);
+    } else {
+        RegDeleteValueW(key, L"InstallLocation");
+    }
+    RegCloseKey(key);
+    if (disposition == REG_CREATED_NEW_KEY) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstall);
+    // Not the running copy's path: that one is never registered.
+    EXPECT_NE(registry->ProgramPath(), registry->InstalledProgramPath());
 }
 
 }  // namespace

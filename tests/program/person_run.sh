@@ -176,19 +176,34 @@ shot disconnected
 [ "$(differing main disconnected "${ip_label[@]}")" -lt 10 ] || fail "the exit IP label does not read - - again"
 
 step "start with Windows: tick, then untick"
+# The Run value names the installed program: the setup's record says where
+# that is, here the built client's folder (put back as it was afterwards).
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\XiulanIP'
+exe_dir=$("$root/scripts/wine-run" "$build" winepath -w "$(dirname "$exe")" </dev/null 2>/dev/null | tr -d '\r')
+had_record=$("$root/scripts/wine-run" "$build" reg.exe query "$uninstall_key" /v InstallLocation \
+  </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' | sed -n 's/^ *InstallLocation *REG_SZ *//p')
+"$root/scripts/wine-run" "$build" reg.exe add "$uninstall_key" /v InstallLocation /d "$exe_dir" /f \
+  </dev/null >/dev/null 2>&1
 run_value() {  # prints the Run value of the client, if there is one
   "$root/scripts/wine-run" "$build" reg.exe query \
-    'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v "$(basename "$exe")" \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v XiulanIP.exe \
     </dev/null 2>/dev/null | tr -d '\r' | grep -F REG_SZ
 }
 click_at "$main" 670 266
 wait_setting "是否开机启动" "AutoStart=yes" 5 || fail "the run-at-boot switch was not saved on"
 value=$(run_value) || fail "no Run value after ticking start with Windows"
 echo "-- Run value: $(echo $value)"
+grep -qF "\"$exe_dir\\XiulanIP.exe\"" <<<"$value" || fail "the Run value is not the quoted installed path"
 shot run-at-boot
 click_at "$main" 670 266
 wait_setting "是否开机启动" "AutoStart=no" 5 || fail "the run-at-boot switch was not saved off"
 run_value >/dev/null && fail "the Run value is still there after unticking"
+if [ -n "$had_record" ]; then
+  "$root/scripts/wine-run" "$build" reg.exe add "$uninstall_key" /v InstallLocation /d "$had_record" /f \
+    </dev/null >/dev/null 2>&1
+else
+  "$root/scripts/wine-run" "$build" reg.exe delete "$uninstall_key" /f </dev/null >/dev/null 2>&1
+fi
 
 step "open the adapter dialog, drop its list down, confirm without a name"
 click_at "$main" 657 213

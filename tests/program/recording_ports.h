@@ -1,8 +1,11 @@
 #pragma once
 // Stand-ins for the program's ports to the adapters, the command runner and
-// the Run key: the end-to-end tests, the log test, the soak and the timing
+// the Run keys: the end-to-end tests, the log test, the soak and the timing
 // program hand them to the program and read back what it asked of them.
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desktop/run_at_boot.h"
@@ -25,24 +28,50 @@ class RecordingRunner final : public net::ProcessRunner {
     bool elevated = true;
 };
 
-// The Run key and the Startup folder as a list of calls.
+// The Run keys and the Startup folder as a list of calls, over values kept
+// per key. A key told to refuse answers every write and removal with that
+// code, as a key that cannot be opened for writing does (RegOpenKeyExW), and
+// still lets its values be read.
 class RecordingStartupRegistry final : public desktop::StartupRegistry {
   public:
     std::string ProgramPath() override { return "C:\\Program Files\\岫澜IP\\XiulanIP.exe"; }
+    std::string InstalledProgramPath() override { return installed; }
     bool FileExists(const std::string&) override { return true; }
-    bool SetRunValue(const std::string& name, const std::string& data) override {
-        calls.push_back("set " + name + "=" + data);
-        return true;
+    long SetRunValue(desktop::RunKey key, const std::string& name,
+                     const std::string& data) override {
+        calls.push_back(std::string(Key(key)) + " set " + name + "=" + data);
+        if (Refusal(key) != desktop::kRegistryDone) return Refusal(key);
+        values[{key, name}] = data;
+        return desktop::kRegistryDone;
     }
-    bool DeleteRunValue(const std::string& name) override {
-        calls.push_back("delete " + name);
-        return true;
+    std::optional<std::string> RunValue(desktop::RunKey key, const std::string& name) override {
+        const auto found = values.find({key, name});
+        if (found == values.end()) return std::nullopt;
+        return found->second;
+    }
+    long DeleteRunValue(desktop::RunKey key, const std::string& name) override {
+        calls.push_back(std::string(Key(key)) + " delete " + name);
+        if (Refusal(key) != desktop::kRegistryDone) return Refusal(key);
+        return values.erase({key, name}) ? desktop::kRegistryDone : desktop::kNoSuchValue;
     }
     bool DeleteStartupShortcut(const std::string& fileName) override {
         calls.push_back("shortcut " + fileName);
         return true;
     }
+
+    std::string installed = "C:\\Program Files\\岫澜IP\\XiulanIP.exe";
+    long machineRefusal = desktop::kRegistryDone;
+    long userRefusal = desktop::kRegistryDone;
+    std::map<std::pair<desktop::RunKey, std::string>, std::string> values;
     std::vector<std::string> calls;
+
+  private:
+    static const char* Key(desktop::RunKey key) {
+        return key == desktop::RunKey::Machine ? "HKLM" : "HKCU";
+    }
+    long Refusal(desktop::RunKey key) const {
+        return key == desktop::RunKey::Machine ? machineRefusal : userRefusal;
+    }
 };
 
 // Two adapters, named as the network-connections folder names them.

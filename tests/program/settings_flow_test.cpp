@@ -10,7 +10,8 @@ namespace xl::program::test {
 namespace {
 
 constexpr char kTooShort[] = "定时重连不能小于15秒";
-constexpr char kRunValue[] = "set XiulanIP.exe=C:\\Program Files\\岫澜IP\\XiulanIP.exe";
+constexpr char kInstalled[] = "C:\\Program Files\\岫澜IP\\XiulanIP.exe";
+constexpr char kRunValue[] = "HKLM set XiulanIP.exe=\"C:\\Program Files\\岫澜IP\\XiulanIP.exe\"";
 
 class SettingsFlow : public ProgramFlow {
   protected:
@@ -56,8 +57,11 @@ TEST_F(SettingsFlow, PlainSwitchesFlipSaveAndRunWhatDependsOnThem) {
         }
     }
     EXPECT_EQ(program_->MainWindow()->Choices().minimiseAfterConnect, "no");
-    EXPECT_EQ(ports_.startup.calls, (std::vector<std::string>{kRunValue, "delete XiulanIP.exe",
-                                                              "shortcut XiulanIP.exe.lnk"}));
+    // The machine's value, none beside it in the user's key; then both removed.
+    EXPECT_EQ(
+        ports_.startup.calls,
+        (std::vector<std::string>{kRunValue, "HKCU delete XiulanIP.exe", "HKLM delete XiulanIP.exe",
+                                  "HKCU delete XiulanIP.exe", "shortcut XiulanIP.exe.lnk"}));
     // A tag neither "yes" nor "no" leaves the switch alone.
     for (const PlainSwitch& s : switches) {
         Box(s.box).SetTag("YES");
@@ -65,7 +69,64 @@ TEST_F(SettingsFlow, PlainSwitchesFlipSaveAndRunWhatDependsOnThem) {
         EXPECT_EQ(Box(s.box).tag(), "YES") << s.label;
         EXPECT_EQ(Get(s.key), "no") << s.label;
     }
-    EXPECT_EQ(ports_.startup.calls.size(), 3u);
+    EXPECT_EQ(ports_.startup.calls.size(), 5u);
+}
+
+// Without administrator rights the machine's key refuses; the user's key then
+// starts the program for this user. What neither key takes leaves the box as
+// it was, and the log says why.
+TEST_F(SettingsFlow, StartWithWindowsShowsWhatWindowsAccepted) {
+    constexpr char kLabel[] = "透明标签_电脑开机自动开启软件";
+    const std::string quoted = std::string("\"") + kInstalled + "\"";
+    const std::string machineRefused = "开机启动: 本机 Run 键拒绝写入 (错误 5)";
+    desktop::StartupRegistry& startup = ports_.startup;
+    auto& fake = ports_.startup;
+    auto logged = [this] { return log_.With("开机启动: ").back(); };
+    struct Case {
+        const char* what;
+        long machineRefusal, userRefusal;
+        const char* installed;
+        bool ticks;
+        std::string logLine;
+    };
+    const Case cases[] = {
+        {"machine refused: the user's key", 5, 0, kInstalled, true,
+         machineRefused + "，已写入当前用户的 Run 键 " + quoted},
+        {"both refused", 5, 5, kInstalled, false,
+         "开机启动: 未能登记: 本机 Run 键拒绝写入 (错误 5)，当前用户的 Run 键也拒绝写入 (错误 5)"},
+        {"no install location recorded", 0, 0, "", false,
+         "开机启动: 未能登记: 没有安装程序记录的安装位置"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string saved = Get(kAutoStart);
+        fake.machineRefusal = c.machineRefusal;
+        fake.userRefusal = c.userRefusal;
+        fake.installed = c.installed;
+        ASSERT_TRUE(Click(kLabel));
+        EXPECT_EQ(Box("图片框_开机启动").tag(), c.ticks ? "yes" : "no");
+        EXPECT_EQ(Get(kAutoStart), c.ticks ? "yes" : saved);
+        EXPECT_EQ(logged(), c.logLine);
+        if (!c.ticks) continue;
+        EXPECT_EQ(startup.RunValue(desktop::RunKey::User, "XiulanIP.exe"), quoted);
+        // Off: the machine's key still refuses, but holds no value to remove.
+        ASSERT_TRUE(Click(kLabel));
+        EXPECT_EQ(Box("图片框_开机启动").tag(), "no");
+        EXPECT_EQ(startup.RunValue(desktop::RunKey::User, "XiulanIP.exe"), std::nullopt);
+        EXPECT_EQ(logged(), "开机启动: 已取消");
+    }
+
+    // A machine value an administrator wrote: on counts it, off cannot remove it.
+    fake.installed = kInstalled;
+    fake.machineRefusal = 0;
+    ASSERT_TRUE(Click(kLabel));
+    fake.machineRefusal = 5;
+    fake.userRefusal = 0;
+    ASSERT_TRUE(Click(kLabel));
+    EXPECT_EQ(Box("图片框_开机启动").tag(), "yes");
+    EXPECT_EQ(Get(kAutoStart), "yes");
+    EXPECT_EQ(logged(),
+              "开机启动: 未能取消: 本机 Run 键的值不能删除 (错误 5)，请以管理员身份运行后再取消");
 }
 
 TEST_F(SettingsFlow, MinimiseAfterConnectHidesTheWindowOnceOn) {
@@ -243,7 +304,19 @@ TEST_F(SavedSwitches, ReachTheTimersTheSupervisorAndTheRunKey) {
     EXPECT_EQ(options.disableOnDrop, "yes");
     EXPECT_EQ(options.chosenAdapterName, "本地连接");
     EXPECT_EQ(options.disabledAdapterName, "");
-    EXPECT_EQ(ports_.startup.calls, std::vector<std::string>{kRunValue});
+    EXPECT_EQ(ports_.startup.calls,
+              (std::vector<std::string>{kRunValue, "HKCU delete XiulanIP.exe"}));
+}
+
+TEST_F(SavedSwitches, AStartWhereWindowsRefusesTheRunValueLeavesTheBoxUnticked) {
+    Put(kAutoStart, "yes");
+    ports_.startup.machineRefusal = desktop::kAccessDenied;
+    ports_.startup.userRefusal = desktop::kAccessDenied;
+    Start();
+    LogInAsDemo();
+    EXPECT_EQ(C(WindowId::Main, "图片框_开机启动").tag(), "no");
+    EXPECT_EQ(Get(kAutoStart), "yes") << "kept for the next start to try again";
+    EXPECT_EQ(log_.With("开机启动: 未能登记").size(), 1u);
 }
 
 }  // namespace

@@ -124,14 +124,13 @@ void SettingsPanel::ToggleRunAtBoot() {
     const Flip flip = FlipOf(s_.windows, kRunAtBootBox);
     if (flip == Flip::None) return;
     const bool on = flip == Flip::ToOn;
+    const desktop::RunAtBootState state =
+        on ? desktop::RegisterRunAtBoot(s_.startup) : desktop::UnregisterRunAtBoot(s_.startup);
+    s_.log.Write(desktop::RunAtBootLogLine(on, state));
+    // What Windows refused leaves the switch, and the saved choice, as they were.
+    if (state.Registered() != on) return;
     SetBox(s_.windows, kRunAtBootBox, on);
     s_.settings.WriteSetting(app::kAutoStart, app::OnOff(on));
-    // Failures are silent: the switch shows the user's choice either way.
-    if (on) {
-        desktop::RegisterRunAtBoot(s_.startup);
-    } else {
-        desktop::UnregisterRunAtBoot(s_.startup);
-    }
 }
 
 void SettingsPanel::SecondsFieldChanged() {
@@ -169,8 +168,11 @@ void SettingsPanel::StartTimer(app::MainTimer which, int intervalMs) {
 }
 
 void SettingsPanel::RegisterAutoStart() {
-    // Again at each start, so a program moved since is found at its new path.
-    desktop::RegisterRunAtBoot(s_.startup);
+    // Again at each start, so a program installed elsewhere since is found at
+    // its new path. The saved choice stays for the next start to try again.
+    const desktop::RunAtBootState state = desktop::RegisterRunAtBoot(s_.startup);
+    s_.log.Write(desktop::RunAtBootLogLine(true, state));
+    if (!state.Registered()) SetBox(s_.windows, kRunAtBootBox, false);
 }
 
 void SettingsPanel::SetReconnectSecondsField(std::string_view text) {

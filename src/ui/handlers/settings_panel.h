@@ -3,18 +3,21 @@
 // marks of its title band. Each switch is a picture check box flipped by a
 // click on its caption, saved at once and starting or stopping what depends
 // on it: the auto-reconnect and timed-reconnect timers (whose ticks run the
-// connection supervisor), minimise-after-connect, and start with the system.
+// connection supervisor), minimise-after-connect, and start with the system
+// (whose box shows where Windows stands: a registration it refused leaves the
+// switch as it was, and the log says why).
 // The seconds field is checked a second after each change. The adapter option
 // is the adapter dialog's; at start-up this panel applies every saved switch,
 // the adapter option's included.
-// User-interface thread only. The supervisor, the startup registry and the
-// settings file are borrowed and outlive the panel; the delayed field checks
+// User-interface thread only. The supervisor, the startup registry, the log and
+// the settings file are borrowed and outlive the panel; the delayed field checks
 // are dropped once it is gone.
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "api/log.h"
 #include "app/main_settings.h"
 #include "app/settings_file.h"
 #include "desktop/run_at_boot.h"
@@ -37,6 +40,7 @@ class SettingsPanel {
         app::MainChoices& choices;  // minimise-after-connect, read by the connection panel
         dial::ConnectionSupervisor& supervisor;
         desktop::StartupRegistry& startup;
+        api::ProgramLog& log;  // where start with the system was registered, or why not
         // The confirmation dialog's question (logout, quit).
         std::function<void(const std::string&)> askConfirmation;
     };
