@@ -166,9 +166,23 @@ void Control::ChooseRow(int row) {
 }
 
 void Control::UserChoseRow(int row) {
-    if (row < 0 || row >= RowCount()) return;
+    if (row >= RowCount()) return;
+    if (row < 0) row = -1;
+    if (row == chosenRow_) return;
     chosenRow_ = row;
-    window_.Raise(*this, EventKind::RowChosen);
+    if (row >= 0) window_.Raise(*this, EventKind::RowChosen);
+}
+
+void Control::UserClickedRow(int row) {
+    if (row < 0 || row >= RowCount()) return;
+    const bool moved = row != chosenRow_;
+    chosenRow_ = row;
+    // As one user action: a handler of the first may close the window.
+    if (moved) {
+        window_.Raise(*this, {EventKind::RowChosen, EventKind::RowClicked});
+    } else {
+        window_.Raise(*this, EventKind::RowClicked);
+    }
 }
 
 void Control::SetInterval(int ms) {

@@ -103,7 +103,12 @@ class Control {
 
     // Called by backends for what the user did; these raise the events.
     void UserTyped(std::string text);
+    // The selection moved to `row` (RowChosen), or went (-1, no event). A row
+    // that is already the chosen one raises nothing.
     void UserChoseRow(int row);
+    // A click on `row`: it becomes the chosen row (RowChosen) if it was not,
+    // then RowClicked, also when nothing moved.
+    void UserClickedRow(int row);
 
     // The row and column of the latest RowAdded / CellSet change.
     int changedRow() const { return changedRow_; }

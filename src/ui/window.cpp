@@ -54,4 +54,8 @@ void Window::Raise(Control& c, EventKind event) {
     system_.Raise(*this, c.name(), event);
 }
 
+void Window::Raise(Control& c, std::initializer_list<EventKind> events) {
+    system_.Raise(*this, c.name(), events);
+}
+
 }  // namespace xl::ui

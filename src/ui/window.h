@@ -2,6 +2,7 @@
 // A window built from its catalogue entry: its controls, found by name, and
 // its shown/hidden state. One object per created window, owned by the
 // WindowSystem; a dialog closed with Esc is destroyed and built anew.
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,7 +16,10 @@ namespace xl::ui {
 class WindowSystem;
 class NativeWindow;
 
-enum class EventKind { Click, TextChange, RowChosen, Tick };
+// RowChosen: the selection of a list moved to a row (by a click or a key).
+// RowClicked: a click on a row, after its RowChosen when it moved the selection.
+// Enter: the Enter key while the control has the keyboard focus.
+enum class EventKind { Click, TextChange, RowChosen, RowClicked, Enter, Tick };
 
 class Window {
   public:
@@ -44,6 +48,9 @@ class Window {
     NativeWindow* native() const { return native_.get(); }
     void ControlChanged(Control& c, Change what);
     void Raise(Control& c, EventKind event);
+    // Events of one user action, in order; those after a handler that
+    // destroyed the window are dropped.
+    void Raise(Control& c, std::initializer_list<EventKind> events);
 
   private:
     WindowSystem& system_;

@@ -93,6 +93,34 @@ void WindowSystem::Raise(Window& window, const std::string& control, EventKind e
     RunHandler(handler);
 }
 
+void WindowSystem::Raise(Window& window, const std::string& control,
+                         std::initializer_list<EventKind> events) {
+    // One run: the window, and so `control`, outlive every handler of the action.
+    RunHandler([&] {
+        for (EventKind event : events) Raise(window, control, event);
+    });
+}
+
+bool WindowSystem::Press(WindowId id, std::string_view control) {
+    Window* window = Existing(id);
+    if (window == nullptr || !window->visible()) return false;
+    Control* c = window->Find(control);
+    if (c == nullptr || !c->IsShown() || !c->enabled()) return false;
+    Raise(*window, c->name(), EventKind::Click);
+    return true;
+}
+
+bool WindowSystem::PressEnter(Window& window, Control* focused) {
+    if (Existing(window.id()) != &window || !window.visible()) return false;
+    if (focused != nullptr &&
+        handlers_.contains(Key{window.id(), focused->name(), EventKind::Enter})) {
+        Raise(window, focused->name(), EventKind::Enter);
+        return true;
+    }
+    const std::string& button = window.design().defaultButton;
+    return !button.empty() && Press(window.id(), button);
+}
+
 void WindowSystem::ReleaseRetired() {
     if (raiseDepth_ == 0) retired_.clear();
 }

@@ -43,6 +43,12 @@ class WindowSystem {
     void OnRowChosen(WindowId w, std::string c, Handler h) {
         On(w, std::move(c), EventKind::RowChosen, std::move(h));
     }
+    void OnRowClicked(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::RowClicked, std::move(h));
+    }
+    void OnEnter(WindowId w, std::string c, Handler h) {
+        On(w, std::move(c), EventKind::Enter, std::move(h));
+    }
     void OnTick(WindowId w, std::string c, Handler h) {
         On(w, std::move(c), EventKind::Tick, std::move(h));
     }
@@ -60,6 +66,11 @@ class WindowSystem {
     // Destroys a dialog (Esc); Open builds it again.
     void Destroy(WindowId id);
 
+    // A click from the keyboard: the control's click handler runs as for the
+    // user's click, only if the window is shown and the control shown and
+    // enabled (false otherwise).
+    bool Press(WindowId id, std::string_view control);
+
     // Any thread. The task runs on the user-interface thread as a handler does.
     void Post(std::function<void()> task);
     // User-interface thread. The task runs there once, `delay` from now; the
@@ -73,6 +84,13 @@ class WindowSystem {
 
     // Backend side: runs the handler bound to that control and event.
     void Raise(Window& window, const std::string& control, EventKind event);
+    // The events of one user action, in order, within one handler run.
+    void Raise(Window& window, const std::string& control, std::initializer_list<EventKind> events);
+    // Backend side: Enter in a window, `focused` the control with the keyboard
+    // focus (nullptr: the window itself). The control's Enter handler runs if
+    // it has one; otherwise a dialog's default button is pressed. False when
+    // nothing took the key.
+    bool PressEnter(Window& window, Control* focused);
 
   private:
     using Key = std::tuple<WindowId, std::string, EventKind>;

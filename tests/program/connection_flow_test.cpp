@@ -106,7 +106,7 @@ TEST_F(ProgramFlow, SwitchConnectsWhenDownAndRedialsTheNewPickWhenUp) {
     EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }));
 
     ASSERT_EQ(Cities()[1], "广州");
-    ASSERT_TRUE(backend_.ChooseRow(WindowId::Main, "超级列表框_节点列表", 1));
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, "超级列表框_节点列表", 1));
     EXPECT_EQ(ras_.Connections().size(), 1u) << "a pick alone does not redial";
     ASSERT_TRUE(Click("超级按钮_切换IP"));
     EXPECT_EQ(Tag(), "断开");
@@ -178,7 +178,7 @@ TEST_F(ProgramFlow, TheExitIpOfTheLinkASwitchEndedNeverShows) {
     standin_.Fault("/ipinfohtml/", "delay_ms=1500&times=1");
     ASSERT_TRUE(Click("超级按钮_连接"));
     ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "网络连接成功"; }));
-    ASSERT_TRUE(backend_.ChooseRow(WindowId::Main, "超级列表框_节点列表", 1));
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, "超级列表框_节点列表", 1));
     ras_.SetHostOutcome("gd-gz1.xiulan.example", dial::SimOutcome::AuthenticationRefused);
     ASSERT_TRUE(Click("超级按钮_切换IP"));
     ASSERT_EQ(Tag(), "连接");

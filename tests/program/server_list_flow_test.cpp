@@ -118,7 +118,7 @@ TEST_F(ProgramFlow, SearchAndProvincePickKeepWhatContainsAnyWord) {
         ASSERT_TRUE(Click("透明标签_省份下拉按钮"));
         EXPECT_TRUE(C(WindowId::Main, kProvinces).visible());
         EXPECT_EQ(C(WindowId::Main, kProvinces).position().height, 120);
-        ASSERT_TRUE(backend_.ChooseRow(WindowId::Main, kProvinces, p.row));
+        ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kProvinces, p.row));
         EXPECT_FALSE(C(WindowId::Main, kProvinces).visible());
         EXPECT_EQ(Caption("透明标签_省份已选"), p.province);
         EXPECT_EQ(Cities(), p.cities) << p.province;
@@ -157,7 +157,7 @@ TEST_F(ProgramFlow, APickIsDialledNextAndAStaticRowAsksTheServiceFirst) {
         const std::string chosenBefore = Caption("透明标签_已选线路");
         const std::string currentBefore = Caption("透明标签_当前线路");
         const std::string serverBefore = Get(kServer);
-        ASSERT_TRUE(backend_.ChooseRow(WindowId::Main, kNodes, c.row));
+        ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, c.row));
         if (*c.status) {
             EXPECT_EQ(Caption("透明标签_连接状态"), c.status);
         }

@@ -228,7 +228,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_已选网卡名称"));
     EXPECT_FALSE(list.visible());
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_已选网卡名称"));
-    ASSERT_TRUE(backend_.ChooseRow(WindowId::AdapterDialog, "超级列表框_网卡列表", 1));
+    ASSERT_TRUE(backend_.ClickRow(WindowId::AdapterDialog, "超级列表框_网卡列表", 1));
     EXPECT_EQ(Dialog("透明标签_已选网卡名称"), "无线网络连接");
     EXPECT_FALSE(list.visible());
     EXPECT_EQ(Dialog("透明标签_确定结果"), "");
@@ -257,7 +257,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
 TEST_F(SettingsFlow, ACancelledChoiceStaysForTheRunAndEscapeBuildsTheDialogAfresh) {
     ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_下拉框"));
-    ASSERT_TRUE(backend_.ChooseRow(WindowId::AdapterDialog, "超级列表框_网卡列表", 0));
+    ASSERT_TRUE(backend_.ClickRow(WindowId::AdapterDialog, "超级列表框_网卡列表", 0));
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "超级按钮_取消"));
     EXPECT_FALSE(Visible(WindowId::AdapterDialog));
     EXPECT_EQ(Options().chosenAdapterName, "本地连接");

@@ -63,7 +63,7 @@ class WatchFlow : public ProgramFlow {
         ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
         ASSERT_TRUE(Visible(WindowId::AdapterDialog));
         ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_下拉框"));
-        ASSERT_TRUE(backend_.ChooseRow(WindowId::AdapterDialog, "超级列表框_网卡列表", row));
+        ASSERT_TRUE(backend_.ClickRow(WindowId::AdapterDialog, "超级列表框_网卡列表", row));
         ASSERT_TRUE(
             backend_.Click(WindowId::AdapterDialog, confirm ? "超级按钮_确定" : "超级按钮_取消"));
     }

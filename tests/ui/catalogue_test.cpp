@@ -152,20 +152,21 @@ TEST(Catalogue, EveryControlAsTheTablesList) {
     }
 }
 
-TEST(Catalogue, WindowsSizesTitlesFacesAndMoving) {
+TEST(Catalogue, WindowsSizesTitlesFacesMovingAndDefaultButtons) {
     struct Row {
         WindowId id;
         int width, height;
         const char* title;
         const char* face;
         bool movable, dialog;
+        const char* defaultButton;  // pressed by Enter
     };
     const Row rows[] = {
-        {W::Login, 380, 492, "岫澜IP", "login_face", true, false},
-        {W::Main, 862, 560, "岫澜IP", "main_face", true, false},
-        {W::AdapterDialog, 323, 197, "选择异常掉线要禁用的网卡", "adapter_dialog_face", false,
-         true},
-        {W::ConfirmDialog, 323, 197, "", "confirm_dialog_face", false, true},
+        {W::Login, 380, 492, "岫澜IP", "login_face", true, false, ""},
+        {W::Main, 862, 560, "岫澜IP", "main_face", true, false, ""},
+        {W::AdapterDialog, 323, 197, "选择异常掉线要禁用的网卡", "adapter_dialog_face", false, true,
+         "超级按钮_确定"},
+        {W::ConfirmDialog, 323, 197, "", "confirm_dialog_face", false, true, "超级按钮_确认"},
     };
     for (const Row& r : rows) {
         const WindowDesign& w = CatalogueEntry(r.id);
@@ -177,6 +178,7 @@ TEST(Catalogue, WindowsSizesTitlesFacesAndMoving) {
         EXPECT_EQ(w.face, r.face);
         EXPECT_EQ(w.movable, r.movable);
         EXPECT_EQ(w.isDialog, r.dialog);
+        EXPECT_EQ(w.defaultButton, r.defaultButton);
     }
 }
 

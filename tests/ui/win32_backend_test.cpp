@@ -1,7 +1,8 @@
 // The Win32 backend on a display: each catalogue window becomes a borderless
 // popup of its scaled size centred on the screen, with native edit fields and
-// list views where the catalogue puts them; clicks, typing, row picks, timers,
-// posted work and Esc reach the model as they do on the headless backend.
+// list views where the catalogue puts them; clicks, typing, row clicks, the
+// keys, timers, posted work and Esc reach the model as they do on the headless
+// backend.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -154,11 +155,7 @@ TEST_F(Win32Windows, TypingAndTextFromTheProgramEachRaiseOneTextChange) {
     EXPECT_TRUE(GetWindowLongW(seconds, GWL_STYLE) & ES_CENTER);
 }
 
-TEST_F(Win32Windows, ListRowsReachTheNativeListAndAUserPickIsReported) {
-    std::vector<int> picks;
-    ui.OnRowChosen(WindowId::AdapterDialog, "超级列表框_网卡列表", [&] {
-        picks.push_back(ui.Find(WindowId::AdapterDialog, "超级列表框_网卡列表")->chosenRow());
-    });
+TEST_F(Win32Windows, ListRowsReachTheNativeList) {
     FaceWindow& dialog = Face(WindowId::AdapterDialog);
     Control* list = ui.Find(WindowId::AdapterDialog, "超级列表框_网卡列表");
     HWND native = dialog.ChildOf(*list);
@@ -171,14 +168,58 @@ TEST_F(Win32Windows, ListRowsReachTheNativeListAndAUserPickIsReported) {
     item.cchTextMax = 32;
     SendMessageW(native, LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(Narrow(text), "本地连接 2");
-
-    list->ChooseRow(0);  // from code: selected on screen, no event
+    list->ChooseRow(0);  // from code: selected on screen
     EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), 0);
-    EXPECT_TRUE(picks.empty());
-    ListView_SetItemState(native, 1, LVIS_SELECTED, LVIS_SELECTED);  // as a click does
-    EXPECT_EQ(picks, (std::vector<int>{1}));
     list->DeleteAllRows();
     EXPECT_EQ(ListView_GetItemCount(native), 0);
+}
+
+// The same steps as on the headless backend, through the native list: mouse
+// and key messages in the queue, as the user's arrive.
+TEST_F(Win32Windows, AListReportsAMovedSelectionAndEveryClickAsTheHeadlessOneDoes) {
+    constexpr char kList[] = "超级列表框_节点列表";
+    std::vector<std::string> events;
+    HWND native = Face(WindowId::Main).ChildOf(*ui.Find(WindowId::Main, kList));
+    Control* list = ui.Find(WindowId::Main, kList);
+    auto record = [&](const char* what) {
+        return [&, what] { events.push_back(what + std::to_string(list->chosenRow())); };
+    };
+    ui.OnRowChosen(WindowId::Main, kList, record("chosen "));
+    ui.OnRowClicked(WindowId::Main, kList, record("clicked "));
+    ui.OnEnter(WindowId::Main, kList, record("enter "));
+    ui.Open(WindowId::Main).Show();
+    list->SetRows({"", "广东", "深圳", "", "", "", "", "", "江苏", "南京", "", "", "", "", "",
+                   "浙江", "杭州"});
+    list->ChooseRow(0);  // from code: no event
+
+    struct Step {
+        int click;  // a row clicked (in its city column), or -1 for the key
+        WPARAM key;
+        const char* reported;
+    };
+    const Step steps[] = {
+        {2, 0, "chosen 2|clicked 2"}, {2, 0, "clicked 2"},        {-1, VK_DOWN, ""},
+        {-1, VK_UP, "chosen 1"},      {-1, VK_HOME, "chosen 0"},  {-1, VK_UP, ""},
+        {-1, VK_END, "chosen 2"},     {-1, VK_RETURN, "enter 2"},
+    };
+    for (const Step& s : steps) {
+        events.clear();
+        if (s.click >= 0) {
+            RECT row{};
+            ListView_GetItemRect(native, s.click, &row, LVIR_BOUNDS);
+            const LPARAM at =
+                MAKELPARAM(Scale(160, Dpi(WindowId::Main)), (row.top + row.bottom) / 2);
+            PostMessageW(native, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageW(native, WM_LBUTTONUP, 0, at);
+        } else {
+            PostMessageW(native, WM_KEYDOWN, s.key, 1);
+        }
+        ui.Pump().DispatchPending();
+        std::string reported;
+        for (const std::string& e : events) reported += (reported.empty() ? "" : "|") + e;
+        EXPECT_EQ(reported, s.reported) << s.click << "/" << s.key;
+        EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), list->chosenRow());
+    }
 }
 
 TEST_F(Win32Windows, AWholeListArrivesAtOnceAndADelayedTaskRunsOnce) {
@@ -338,6 +379,26 @@ TEST_F(Win32Windows, EscDestroysADialogButNotTheMainWindow) {
     ui.Pump().DispatchPending();
     EXPECT_EQ(ui.Existing(WindowId::Main), &main);
     EXPECT_TRUE(IsWindowVisible(Win32Backend::HandleOf(main)));
+}
+
+TEST_F(Win32Windows, EnterReachesTheFocusedFieldsHandlerElseTheDialogsDefaultButton) {
+    std::vector<std::string> ran;
+    ui.OnEnter(WindowId::Login, "编辑框_密码", [&] { ran.push_back("password"); });
+    ui.OnClick(WindowId::ConfirmDialog, "超级按钮_确认", [&] { ran.push_back("confirm"); });
+    ui.Open(WindowId::Login).Show();
+    ui.Open(WindowId::ConfirmDialog).Show();
+    HWND password = Face(WindowId::Login).ChildOf(*ui.Find(WindowId::Login, "编辑框_密码"));
+    HWND account = Face(WindowId::Login).ChildOf(*ui.Find(WindowId::Login, "编辑框_帐号"));
+    HWND dialog = Win32Backend::HandleOf(ui.Open(WindowId::ConfirmDialog));
+    constexpr LPARAM kRepeated = 1 << 30;  // the key was already down: a held key
+    for (auto [to, flags] : {std::pair{password, LPARAM{1}},
+                             {password, kRepeated},
+                             {account, LPARAM{1}},
+                             {dialog, LPARAM{1}}}) {
+        PostMessageW(to, WM_KEYDOWN, VK_RETURN, flags);
+        ui.Pump().DispatchPending();
+    }
+    EXPECT_EQ(ran, (std::vector<std::string>{"password", "confirm"}));
 }
 
 TEST_F(Win32Windows, TabMovesFromTheAccountFieldToThePasswordField) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "ui/headless/headless_backend.h"
@@ -139,10 +140,6 @@ TEST_F(WindowModel, EditFieldsReportTypingAndTextSetByTheProgram) {
 }
 
 TEST_F(WindowModel, ListViewRowsCellsAndTheChosenRow) {
-    std::vector<int> chosen;
-    ui.OnRowChosen(WindowId::Main, "超级列表框_节点列表", [&] {
-        chosen.push_back(ui.Find(WindowId::Main, "超级列表框_节点列表")->chosenRow());
-    });
     Window& main = ui.Open(WindowId::Main);
     main.Show();
     Control* list = main.Find("超级列表框_节点列表");
@@ -161,11 +158,6 @@ TEST_F(WindowModel, ListViewRowsCellsAndTheChosenRow) {
     EXPECT_EQ(list->Cell(9, 9), "");
     EXPECT_EQ(list->Cell(-1, 0), "");
 
-    list->ChooseRow(0);  // from code: no event
-    EXPECT_EQ(list->chosenRow(), 0);
-    EXPECT_TRUE(backend.ChooseRow(WindowId::Main, "超级列表框_节点列表", 2));
-    EXPECT_FALSE(backend.ChooseRow(WindowId::Main, "超级列表框_节点列表", 3));
-    EXPECT_EQ(chosen, (std::vector<int>{2}));
     list->ChooseRow(42);
     EXPECT_EQ(list->chosenRow(), -1);
     list->ChooseRow(1);
@@ -176,10 +168,100 @@ TEST_F(WindowModel, ListViewRowsCellsAndTheChosenRow) {
     // The start-hidden drop-down cannot be chosen from until shown.
     Control* provinces = main.Find("超级列表框_省份");
     provinces->SetCell(provinces->AddRow(), 0, "广东");
-    EXPECT_FALSE(backend.ChooseRow(WindowId::Main, "超级列表框_省份", 0));
+    EXPECT_FALSE(backend.ClickRow(WindowId::Main, "超级列表框_省份", 0));
     provinces->SetPosition({332, 87, 87, 120});
     provinces->Show();
-    EXPECT_TRUE(backend.ChooseRow(WindowId::Main, "超级列表框_省份", 0));
+    EXPECT_TRUE(backend.ClickRow(WindowId::Main, "超级列表框_省份", 0));
+}
+
+// What the user does to a three-row list, in turn, and what the list reports:
+// a moved selection only when it moved, every click, keys that move it.
+TEST_F(WindowModel, AListReportsAMovedSelectionAndEveryClickAsTheWin32ListDoes) {
+    constexpr char kList[] = "超级列表框_节点列表";
+    std::vector<std::string> events;
+    Control* list = ui.Open(WindowId::Main).Find(kList);
+    auto record = [&](const char* what) {
+        return [&, what] { events.push_back(what + std::to_string(list->chosenRow())); };
+    };
+    ui.OnRowChosen(WindowId::Main, kList, record("chosen "));
+    ui.OnRowClicked(WindowId::Main, kList, record("clicked "));
+    ui.OnEnter(WindowId::Main, kList, record("enter "));
+    ui.Open(WindowId::Main).Show();
+    list->SetRows({"", "广东", "深圳", "", "", "", "", "", "江苏", "南京", "", "", "", "", "",
+                   "浙江", "杭州"});
+    list->ChooseRow(0);  // from code: no event
+
+    struct Step {
+        std::variant<int, Key> action;  // a row clicked, or a key pressed in the list
+        bool taken;                     // the backend delivered it
+        const char* reported;           // "" for nothing
+    };
+    const Step steps[] = {
+        {2, true, "chosen 2|clicked 2"},
+        {2, true, "clicked 2"},  // the chosen row again: only the click
+        {Key::Down, true, ""},   // past the end nothing moves
+        {Key::Up, true, "chosen 1"},
+        {Key::Home, true, "chosen 0"},
+        {Key::Up, true, ""},
+        {Key::End, true, "chosen 2"},
+        {Key::Enter, true, "enter 2"},
+        {3, false, ""},  // no such row
+    };
+    for (const Step& s : steps) {
+        events.clear();
+        const int* row = std::get_if<int>(&s.action);
+        const bool taken = row ? backend.ClickRow(WindowId::Main, kList, *row)
+                               : backend.PressKey(WindowId::Main, kList, std::get<Key>(s.action));
+        std::string reported;
+        for (const std::string& e : events) reported += (reported.empty() ? "" : "|") + e;
+        EXPECT_EQ(taken, s.taken) << s.reported;
+        EXPECT_EQ(reported, s.reported);
+    }
+    // With none chosen, a moving key chooses the first row.
+    list->ChooseRow(-1);
+    events.clear();
+    EXPECT_TRUE(backend.PressKey(WindowId::Main, kList, Key::Down));
+    EXPECT_EQ(events, (std::vector<std::string>{"chosen 0"}));
+    EXPECT_FALSE(backend.PressKey(WindowId::Main, "透明标签_搜索", Key::Down)) << "a label";
+    EXPECT_FALSE(backend.PressKey(WindowId::Main, "编辑框_搜索", Key::Down)) << "not a list";
+}
+
+// Enter goes to the focused control's handler, else to a dialog's default
+// button as a click would, and does nothing where neither exists.
+TEST_F(WindowModel, EnterRunsTheFocusedControlsHandlerElseTheDialogsDefaultButton) {
+    std::vector<std::string> ran;
+    auto note = [&](std::string what) { return [&ran, what] { ran.push_back(what); }; };
+    ui.OnEnter(WindowId::Login, "编辑框_密码", note("password"));
+    ui.OnClick(WindowId::ConfirmDialog, "超级按钮_确认", note("confirm"));
+    ui.OnClick(WindowId::AdapterDialog, "超级按钮_确定", note("adapter ok"));
+    for (WindowId id :
+         {WindowId::Login, WindowId::Main, WindowId::ConfirmDialog, WindowId::AdapterDialog}) {
+        ui.Open(id).Show();
+    }
+    ui.Find(WindowId::AdapterDialog, "超级列表框_网卡列表")->Show();
+
+    struct Case {
+        WindowId window;
+        const char* focused;  // "" for the window itself
+        bool taken;
+        const char* ran;  // "" for nothing
+    };
+    const Case cases[] = {
+        {WindowId::Login, "编辑框_密码", true, "password"},
+        {WindowId::Login, "编辑框_帐号", false, ""},  // no handler, no default button
+        {WindowId::Main, "", false, ""},
+        {WindowId::ConfirmDialog, "", true, "confirm"},
+        {WindowId::AdapterDialog, "超级列表框_网卡列表", true, "adapter ok"},
+    };
+    for (const Case& c : cases) {
+        ran.clear();
+        EXPECT_EQ(backend.PressKey(c.window, c.focused, Key::Enter), c.taken) << c.ran;
+        EXPECT_EQ(ran.empty() ? "" : ran.front(), std::string(c.ran));
+    }
+    // A disabled default button takes no Enter, as it takes no click.
+    ui.Find(WindowId::ConfirmDialog, "超级按钮_确认")->SetEnabled(false);
+    EXPECT_FALSE(backend.PressKey(WindowId::ConfirmDialog, "", Key::Enter));
+    EXPECT_FALSE(ui.Press(WindowId::ConfirmDialog, "超级按钮_确认"));
 }
 
 TEST_F(WindowModel, TimersTickOnTheVirtualClockAndStopAtZero) {

@@ -12,6 +12,7 @@ const WindowDesign& AdapterDialogDesign() {
         .face = "adapter_dialog_face",
         .movable = false,
         .isDialog = true,
+        .defaultButton = "超级按钮_确定",
         .controls = {
             Label("透明标签2", {82, 12, 152, 16}).WithText("该功能需要管理员权限").WithFont(14, kBold).WithColour(kRed),
             Label("透明标签3", {40, 31, 256, 24}).WithText("请运行本软件时右键选择“以管理员身份运行”"),

@@ -12,6 +12,7 @@ const WindowDesign& ConfirmDialogDesign() {
         .face = "confirm_dialog_face",
         .movable = false,
         .isDialog = true,
+        .defaultButton = "超级按钮_确认",
         .controls = {
             Label("透明标签_提示信息", {55, 43, 200, 40}).WithFont(14, kBold),
             ImageButton("超级按钮_确认", {52, 118, 76, 30}, pictures::OkButton()),

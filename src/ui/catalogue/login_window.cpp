@@ -12,6 +12,7 @@ const WindowDesign& LoginWindowDesign() {
         .face = "login_face",
         .movable = true,
         .isDialog = false,
+        .defaultButton = "",
         .controls = {
             Edit("编辑框_帐号", {82, 246, 262, 38}).WithBackground({244, 246, 248}),
             Edit("编辑框_密码", {82, 298, 262, 38}).WithBackground({244, 246, 248}),

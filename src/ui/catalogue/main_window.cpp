@@ -22,6 +22,7 @@ const WindowDesign& MainWindowDesign() {
         .face = "main_face",
         .movable = true,
         .isDialog = false,
+        .defaultButton = "",
         .controls = {
             Label("透明标签_窗口标题", {8, 5, 100, 24}).WithText("  岫澜IP v" XIULAN_VERSION_MAJOR_MINOR).WithFont(14, kBold).WithColour(kWhite),
             Label("透明标签_最小化", {795, 3, 21, 24}).WithColour(kWhite),

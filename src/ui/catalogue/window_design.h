@@ -86,6 +86,9 @@ struct WindowDesign {
     std::string face;       // background picture of the window's size
     bool movable = false;   // dragged by its face outside the controls
     bool isDialog = false;  // Esc destroys it; it is created again on next use
+    // Pressed by Enter wherever the focus is, unless the focused control
+    // takes Enter itself (as a dialog box's default push button).
+    std::string defaultButton;
     std::vector<ControlDesign> controls;
 
     const ControlDesign* Find(const std::string& name) const;

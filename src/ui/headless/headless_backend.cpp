@@ -140,21 +140,57 @@ bool HeadlessBackend::Type(WindowId window, std::string_view control, std::strin
     return true;
 }
 
-bool HeadlessBackend::ChooseRow(WindowId window, std::string_view control, int row) {
+bool HeadlessBackend::ClickRow(WindowId window, std::string_view control, int row) {
     Control* c = Target(window, control);
     if (c == nullptr || c->kind() != ControlKind::ListView || row < 0 || row >= c->RowCount()) {
         return false;
     }
-    c->UserChoseRow(row);
+    c->UserClickedRow(row);
     return true;
 }
 
-bool HeadlessBackend::PressEscape(WindowId window) {
+int HeadlessBackend::RowAfterKey(const Control& list, Key key) {
+    const int last = list.RowCount() - 1;
+    const int row = list.chosenRow();
+    switch (key) {
+        case Key::Up:
+            return row < 0 ? 0 : std::max(row - 1, 0);
+        case Key::Down:
+            return row < 0 ? 0 : std::min(row + 1, last);
+        case Key::Home:
+            return 0;
+        case Key::End:
+            return last;
+        default:
+            return row;
+    }
+}
+
+bool HeadlessBackend::PressKey(WindowId window, std::string_view control, Key key) {
     if (system_ == nullptr) return false;
     Window* w = system_->Existing(window);
-    if (w == nullptr || !w->visible() || !w->design().isDialog) return false;
-    system_->Destroy(window);
-    return true;
+    if (w == nullptr || !w->visible()) return false;
+    Control* focused = nullptr;
+    if (!control.empty()) {
+        focused = Target(window, control);
+        // Labels, picture boxes and buttons never hold the keyboard focus.
+        if (focused == nullptr || (focused->kind() != ControlKind::EditField &&
+                                   focused->kind() != ControlKind::ListView)) {
+            return false;
+        }
+    }
+    switch (key) {
+        case Key::Escape:
+            if (!w->design().isDialog) return false;
+            system_->Destroy(window);
+            return true;
+        case Key::Enter:
+            return system_->PressEnter(*w, focused);
+        default:
+            if (focused == nullptr || focused->kind() != ControlKind::ListView) return false;
+            if (focused->RowCount() > 0) focused->UserChoseRow(RowAfterKey(*focused, key));
+            return true;
+    }
 }
 
 }  // namespace xl::ui

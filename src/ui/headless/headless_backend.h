@@ -3,6 +3,14 @@
 // are injected by control name, and a virtual clock drives the timers so a
 // test decides exactly when each tick happens. Posting is thread-safe; the
 // posted work runs when the pump (or the clock) dispatches.
+// Lists report what the Win32 report list view reports, no more: a change of
+// selection only when the selection changes (LVN_ITEMCHANGED), so a click on
+// the row already chosen raises no RowChosen; then the click itself (NM_CLICK),
+// whether or not it moved anything, as RowClicked. The arrow, Home and End
+// keys move the selection as the list's own keyboard handling does (WM_KEYDOWN),
+// reported as a change of selection with no click; with nothing chosen, each
+// of them chooses the first row (End the last), and past either end nothing
+// moves. Enter goes to the focused control, else to a dialog's default button.
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -15,6 +23,8 @@
 #include "ui/window_system.h"
 
 namespace xl::ui {
+
+enum class Key { Enter, Escape, Up, Down, Home, End };
 
 struct ShownMessageBox {
     std::string text, caption;
@@ -49,9 +59,13 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
     // a kind that has no such event.
     bool Click(WindowId window, std::string_view control);
     bool Type(WindowId window, std::string_view control, std::string text);
-    bool ChooseRow(WindowId window, std::string_view control, int row);
-    // Esc: destroys a dialog, does nothing to the other windows.
-    bool PressEscape(WindowId window);
+    // A click on a row of a list view.
+    bool ClickRow(WindowId window, std::string_view control, int row);
+    // A key pressed with the keyboard focus on `control` (empty: on the window
+    // itself). Esc destroys a dialog and does nothing to the other windows;
+    // Enter returns false when nothing took it; the moving keys need a list.
+    bool PressKey(WindowId window, std::string_view control, Key key);
+    bool PressEscape(WindowId window) { return PressKey(window, {}, Key::Escape); }
 
     const std::vector<ShownMessageBox>& messageBoxes() const { return messageBoxes_; }
     int pendingTasks() const;
@@ -73,6 +87,7 @@ class HeadlessBackend : public WindowBackend, public dial::MessagePump {
     void TimerChanged(Control& timer);
     void TimerGone(Window& window);
     Control* Target(WindowId window, std::string_view control) const;
+    static int RowAfterKey(const Control& list, Key key);
     bool RunOneTask();
 
     WindowSystem* system_ = nullptr;

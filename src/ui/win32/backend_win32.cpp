@@ -127,8 +127,20 @@ bool Win32Backend::MoveFocusOnTab(MSG& msg) {
     return IsDialogMessageW(root, &msg) != FALSE;
 }
 
+bool Win32Backend::PressEnter(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+    // A held key repeats its WM_KEYDOWN (bit 30 set): one press, one action.
+    if (msg.lParam & (1 << 30)) return true;
+    auto* face = dynamic_cast<FaceWindow*>(WindowBase::From(GetAncestor(msg.hwnd, GA_ROOT)));
+    if (face == nullptr) return false;
+    // Taken before the focused control sees it, as a dialog box takes it for
+    // its default button; a key nothing takes goes on to the control.
+    Window& model = face->model();
+    return model.system().PressEnter(model, face->ControlOf(msg.hwnd));
+}
+
 void Win32Backend::Deliver(MSG& msg) {
-    if (CloseDialogOnEscape(msg) || MoveFocusOnTab(msg)) return;
+    if (CloseDialogOnEscape(msg) || MoveFocusOnTab(msg) || PressEnter(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

@@ -49,6 +49,7 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
     bool DispatchUntilQuit();
     bool CloseDialogOnEscape(const MSG& msg);
     bool MoveFocusOnTab(MSG& msg);
+    bool PressEnter(const MSG& msg);
     void RunOneTask();
     void RunDelayedTask(UINT_PTR id);
 

@@ -91,6 +91,28 @@ bool FaceWindow::OnOwnerDataNotify(NMHDR* hdr, LRESULT& answer) {
     }
 }
 
+void FaceWindow::OnListItemChanged(Control& c, const NMLISTVIEW& change) {
+    if (!(change.uChanged & LVIF_STATE)) return;
+    const bool was = change.uOldState & LVIS_SELECTED;
+    const bool is = change.uNewState & LVIS_SELECTED;
+    if (is && !was) {
+        c.UserChoseRow(change.iItem);
+    } else if (was && !is && (change.iItem == -1 || change.iItem == c.chosenRow())) {
+        // A click below the rows leaves none chosen; -1 is "every row", which an
+        // owner-data list uses when it clears its selection.
+        c.UserChoseRow(-1);
+    }
+}
+
+void FaceWindow::OnListClick(Control& c, HWND list, const NMITEMACTIVATE& click) {
+    // The notice's item is only valid for a click on the first column (8 pixels
+    // wide here): ask the list which row is under the point.
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    if (ListView_SubItemHitTest(list, &hit) < 0 || hit.iItem < 0) return;
+    c.UserClickedRow(hit.iItem);
+}
+
 void FaceWindow::OnListDisplayInfo(NMLVDISPINFOW* info) {
     LVITEMW& item = info->item;
     if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;

@@ -75,6 +75,13 @@ int FaceWindow::IndexOf(const Control& c) const {
     return -1;
 }
 
+Control* FaceWindow::ControlOf(HWND child) const {
+    for (size_t k = 0; k < children_.size(); ++k) {
+        if (child != nullptr && children_[k] == child) return model_.controls()[k].get();
+    }
+    return nullptr;
+}
+
 HWND FaceWindow::ChildOf(const Control& c) const {
     const int i = IndexOf(c);
     return i < 0 ? nullptr : children_[static_cast<size_t>(i)];
@@ -360,14 +367,17 @@ LRESULT FaceWindow::OnNotify(NMHDR* hdr) {
     // Answered at any time, also while the program changes the list.
     if (LRESULT answer = 0; OnOwnerDataNotify(hdr, answer)) return answer;
     const int index = static_cast<int>(hdr->idFrom) - kFirstChildId;
-    if (hdr->code != LVN_ITEMCHANGED || suppressNotifications_ > 0 || index < 0 ||
-        static_cast<size_t>(index) >= children_.size()) {
+    if (suppressNotifications_ > 0 || index < 0 || static_cast<size_t>(index) >= children_.size() ||
+        children_[static_cast<size_t>(index)] != hdr->hwndFrom) {
         return 0;
     }
-    const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
-    if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
-        !(change->uOldState & LVIS_SELECTED)) {
-        model_.controls()[static_cast<size_t>(index)]->UserChoseRow(change->iItem);
+    Control& c = *model_.controls()[static_cast<size_t>(index)];
+    if (c.kind() != ControlKind::ListView) return 0;
+    if (hdr->code == LVN_ITEMCHANGED) {
+        OnListItemChanged(c, *reinterpret_cast<NMLISTVIEW*>(hdr));
+    } else if (hdr->code == NM_CLICK) {
+        // Last statement: the handler may destroy this window.
+        OnListClick(c, hdr->hwndFrom, *reinterpret_cast<NMITEMACTIVATE*>(hdr));
     }
     return 0;
 }

@@ -24,6 +24,8 @@ class FaceWindow : public WindowBase, public NativeWindow {
     Window& model() const { return model_; }
     // The native child of an edit field or list view, else nullptr.
     HWND ChildOf(const Control& c) const;
+    // The control whose native child is `child`, else nullptr.
+    Control* ControlOf(HWND child) const;
     UINT dpi() const { return dpi_; }
 
     // NativeWindow
@@ -50,6 +52,9 @@ class FaceWindow : public WindowBase, public NativeWindow {
     void SyncListSelection(Control& c);
     // The questions an owner-data list asks its parent; true when `hdr` was one.
     bool OnOwnerDataNotify(NMHDR* hdr, LRESULT& answer);
+    // What the user did to a list: its selection moved, or a row was clicked.
+    void OnListItemChanged(Control& c, const NMLISTVIEW& change);
+    void OnListClick(Control& c, HWND list, const NMITEMACTIVATE& click);
     void OnListDisplayInfo(NMLVDISPINFOW* info);
     RECT ScaledRect(const Control& c) const;
     void InvalidateControl(size_t index);
