@@ -119,7 +119,7 @@ RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const Servic
                                  ProgramLog& log, int& errorCode,
                                  const std::function<void()>& claimed = {});
 // The same without a word on screen: failures go to the log only.
-void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
-                              ProgramLog& log);
+RefreshOutcome RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
+                                        ProgramLog& log);
 
 }  // namespace xl::api

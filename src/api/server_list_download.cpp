@@ -154,8 +154,8 @@ RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const Servic
     return failure;
 }
 
-void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
-                              ProgramLog& log) {
+RefreshOutcome RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceApi& api,
+                                        ProgramLog& log) {
     int errorCode = 0;
     const RefreshOutcome outcome = RefreshServerList(mode, lists, api, log, errorCode);
     if (outcome == RefreshOutcome::DownloadFailed) {
@@ -163,6 +163,7 @@ void RefreshServerListQuietly(LineMode mode, ServerLists& lists, const ServiceAp
     } else if (outcome == RefreshOutcome::ParseFailed) {
         log.Write(ListLogPrefix(mode) + "处理节点数据错误");
     }
+    return outcome;
 }
 
 }  // namespace xl::api

@@ -1,7 +1,10 @@
 // The server list panel at work, headless against the stand-in service: the
 // list shown after start-up's delayed load, rows that are gone, the search and
-// the province pick by their containment rule, the pick of a row (a static row
-// asks the service first) and the refresh texts of the bottom line.
+// the province pick by their containment rule, the pick of a row by click, key
+// or rest (a static row asks the service first) and the refresh texts of the
+// bottom line with the rows they bring.
+#include <variant>
+
 #include "program/program_fixture.h"
 
 namespace xl::program::test {
@@ -103,7 +106,7 @@ TEST_F(ProgramFlow, SearchAndProvincePickKeepWhatContainsAnyWord) {
     };
     for (const Search& s : searches) {
         backend_.Type(WindowId::Main, "编辑框_搜索", s.text);
-        ASSERT_TRUE(Click("透明标签_搜索"));
+        ASSERT_TRUE(backend_.PressKey(WindowId::Main, "编辑框_搜索", ui::Key::Enter));
         EXPECT_EQ(Cities(), s.cities) << "search '" << s.text << "'";
         EXPECT_EQ(program_->ServerList()->FilterText(), s.text);
     }
@@ -113,7 +116,11 @@ TEST_F(ProgramFlow, SearchAndProvincePickKeepWhatContainsAnyWord) {
         const char* province;
         Texts cities;
     };
-    const Pick picks[] = {{0, "江苏", {"南京", "苏州", "江苏路"}}, {2, "上海", {"江苏路"}}};
+    const Pick picks[] = {
+        {0, "江苏", {"南京", "苏州", "江苏路"}},
+        {2, "上海", {"江苏路"}},
+        {2, "上海", {"江苏路"}},  // the province shown already: taken, and the list closes
+    };
     for (const Pick& p : picks) {
         ASSERT_TRUE(Click("透明标签_省份下拉按钮"));
         EXPECT_TRUE(C(WindowId::Main, kProvinces).visible());
@@ -184,8 +191,54 @@ TEST_F(ProgramFlow, APickIsDialledNextAndAStaticRowAsksTheServiceFirst) {
     EXPECT_EQ(requests, 2);
 }
 
-TEST_F(ProgramFlow, ARefreshReportsInTheCurrentLine) {
+// A static row asks the service once it is picked: by a click, also on the
+// row already chosen (a retry after a refusal), by Enter, or once the arrow
+// keys have left the selection on it for 600 ms; the rows passed ask nothing.
+TEST_F(ProgramFlow, AStaticRowAsksOnceItIsPickedNotForEachRowPassed) {
     LogInWithListsShown();
+    ASSERT_TRUE(Click("图片框_静态线路"));
+    Settle();
+    ASSERT_EQ(Cities(), (Texts{"苏州", "无锡", "郑州"}));
+    struct Step {
+        std::variant<int, ui::Key> action;  // a row clicked, or a key pressed in the list
+        std::chrono::milliseconds then;     // how far the clock moves on afterwards
+        int requests;                       // asked so far
+        const char* ip;                     // in the last request
+    };
+    const Step steps[] = {
+        {0, 0ms, 1, "198.51.100.11"},  // refused, below
+        {0, 0ms, 2, "198.51.100.11"},  // the same row again: the retry
+        {ui::Key::Down, 599ms, 2, "198.51.100.11"},
+        {ui::Key::Down, 600ms, 3, "198.51.100.21"},  // 无锡, passed, never asked
+        {ui::Key::Up, 0ms, 3, "198.51.100.21"},
+        {ui::Key::Enter, 0ms, 4, "198.51.100.12"},
+        {1, 600ms, 5, "198.51.100.12"},  // no second word from the rest cut short by Enter
+        {2, 600ms, 6, "198.51.100.21"},  // a click that moves asks once, not again at rest
+    };
+    standin_.Fault("/setstaticip/", "body=empty&times=1");
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.requests);
+        if (const int* row = std::get_if<int>(&s.action)) {
+            ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, *row));
+        } else {
+            ASSERT_TRUE(backend_.PressKey(WindowId::Main, kNodes, std::get<ui::Key>(s.action)));
+        }
+        backend_.Advance(s.then);
+        Settle();
+        EXPECT_EQ(standin_.Get("/_control/count?path=/setstaticip/"), std::to_string(s.requests));
+        EXPECT_NE(standin_.Get("/_control/last?path=/setstaticip/").find(s.ip), std::string::npos);
+        EXPECT_EQ(Caption("透明标签_连接状态"),
+                  s.requests == 1 ? "设置静态IP失败！该线路暂时不可用，请重试或者尝试切换其他线路！"
+                                  : "设置静态IP成功！");
+    }
+}
+
+TEST_F(ProgramFlow, ARefreshReportsInTheCurrentLine) {
+    // The start-up's download of the fast list fails: on its first visit the
+    // list shows the rows once the refresh has brought them.
+    standin_.Fault(kFastPath, "status=500");
+    LogInWithListsShown();
+    const Texts fastCities{"上海", "北京", "武汉"};
     struct Case {
         const char* fault;
         const char* text;
@@ -196,6 +249,7 @@ TEST_F(ProgramFlow, ARefreshReportsInTheCurrentLine) {
         {"body=malformed", "下载线路数据错误:2"},
         {"raw=%7B%22code%22%3A403%7D", "下载线路数据错误:403"},
         {"raw=%7B%22code%22%3A200%2C%22data%22%3A%5B%5D%7D", "处理线路数据错误"},
+        {"", "更新线路成功"},
     };
     for (const Case& c : cases) {
         standin_.Reset();
@@ -203,13 +257,19 @@ TEST_F(ProgramFlow, ARefreshReportsInTheCurrentLine) {
         ASSERT_TRUE(Click("透明标签_极速线路"));
         EXPECT_TRUE(Eventually([&] { return Caption("透明标签_当前线路") == "更新线路中..."; }))
             << c.text;
+        // A row chosen while the refresh runs stays chosen when its rows come.
+        const bool choose = !Cities().empty();
+        if (choose) {
+            ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, 1));
+        }
         Settle();
         EXPECT_EQ(Caption("透明标签_当前线路"), c.text);
         EXPECT_FALSE(program_->ServerLists().Busy(api::LineMode::Fast));
+        // The failed refreshes leave the list as it was.
+        EXPECT_EQ(Cities(), fastCities) << c.text;
+        EXPECT_EQ(C(WindowId::Main, kNodes).chosenRow(), choose ? 1 : -1);
     }
     EXPECT_EQ(log_.With("线路数据错误").size(), 4u);
-    // The failed refreshes left the list as it was.
-    EXPECT_EQ(Cities(), (Texts{"上海", "北京", "武汉"}));
 }
 
 }  // namespace

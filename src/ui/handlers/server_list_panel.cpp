@@ -83,10 +83,16 @@ ServerListPanel::~ServerListPanel() = default;
 void ServerListPanel::Bind() {
     const WindowId m = WindowId::Main;
     s_.windows.OnClick(m, kSearchLabel, [this] { Search(); });
+    s_.windows.OnEnter(m, kSearchField, [this] { Search(); });
     s_.windows.OnClick(m, kDropDownArrow, [this] { ToggleProvinceDropDown(); });
     s_.windows.OnClick(m, kProvinceCaption, [this] { ToggleProvinceDropDown(); });
-    s_.windows.OnRowChosen(m, kProvinceList, [this] { PickProvince(); });
-    s_.windows.OnRowChosen(m, kNodeList, [this] { PickServer(); });
+    // The drop-down takes a click or Enter; the arrow keys only move in it.
+    s_.windows.OnRowClicked(m, kProvinceList, [this] { PickProvince(); });
+    s_.windows.OnEnter(m, kProvinceList, [this] { PickProvince(); });
+    // A click also follows the selection's move, and picks at once.
+    s_.windows.OnRowChosen(m, kNodeList, [this] { PickAfterRest(); });
+    s_.windows.OnRowClicked(m, kNodeList, [this] { PickServer(); });
+    s_.windows.OnEnter(m, kNodeList, [this] { PickServer(); });
 }
 
 void ServerListPanel::LoadLineData() {
@@ -114,7 +120,7 @@ void ServerListPanel::FillNodeList(api::LineMode mode) {
             }
         }
     }
-    ShowNodes(rows.Rows());
+    ShowNodes(rows.Rows(), {mode, std::nullopt});
 }
 
 void ServerListPanel::FillProvinceList(api::LineMode mode) {
@@ -141,10 +147,11 @@ void ServerListPanel::FilterNodeList(api::LineMode mode, std::string_view filter
             }
         }
     }
-    ShowNodes(rows.Rows());
+    ShowNodes(rows.Rows(), {mode, std::string(filterText)});
 }
 
-void ServerListPanel::ShowNodes(int rows) {
+void ServerListPanel::ShowNodes(int rows, ShownNodes shown) {
+    shown_ = std::move(shown);
     if (Control* nodes = Find(s_.windows, kNodeList)) nodes->ExchangeRows(nodeCells_, rows);
 }
 
@@ -186,7 +193,15 @@ void ServerListPanel::ShowServerName(const std::string& name) {
     SetCaption(s_.windows, kChosenLineLabel, name);
 }
 
+void ServerListPanel::PickAfterRest() {
+    const std::uint64_t move = ++selectionMoves_;
+    poster_.PostAfter(kKeyboardPickRest, [this, move] {
+        if (move == selectionMoves_) PickServer();
+    });
+}
+
 void ServerListPanel::PickServer() {
+    ++selectionMoves_;  // a rest still running picks nothing more
     const Control* nodes = Find(s_.windows, kNodeList);
     if (nodes == nullptr || nodes->chosenRow() < 0) return;
     const int row = nodes->chosenRow();
@@ -228,7 +243,12 @@ void ServerListPanel::StartRefreshLineList(api::LineMode mode) {
 }
 
 void ServerListPanel::StartQuietRefresh(api::LineMode mode) {
-    work_.Run([this, mode] { api::RefreshServerListQuietly(mode, s_.lists, s_.service, s_.log); });
+    work_.Run([this, mode] {
+        if (api::RefreshServerListQuietly(mode, s_.lists, s_.service, s_.log) ==
+            api::RefreshOutcome::Merged) {
+            ShowMergedRows(mode);
+        }
+    });
 }
 
 void ServerListPanel::RefreshLineList(api::LineMode mode) {
@@ -241,6 +261,7 @@ void ServerListPanel::RefreshLineList(api::LineMode mode) {
         case api::RefreshOutcome::Busy:
             return;
         case api::RefreshOutcome::Merged:
+            ShowMergedRows(mode);
             ShowRefreshText(kRefreshedText);
             return;
         case api::RefreshOutcome::DownloadFailed:
@@ -253,6 +274,34 @@ void ServerListPanel::RefreshLineList(api::LineMode mode) {
     s_.log.Write("[" + api::LineModeText(mode) + "] " + text);
     ShowRefreshText(kRefreshFailedText);
     ShowRefreshText(std::move(text));
+}
+
+void ServerListPanel::ShowMergedRows(api::LineMode mode) {
+    poster_.Post([this, mode] { RefillShownRows(mode); });
+}
+
+void ServerListPanel::RefillShownRows(api::LineMode mode) {
+    if (!shown_ || shown_->mode != mode) return;
+    Control* nodes = Find(s_.windows, kNodeList);
+    if (nodes == nullptr) return;
+    // The chosen row stays chosen where it is still listed (a domain is unique
+    // within its province), so the keyboard goes on from there.
+    const int chosen = nodes->chosenRow();
+    const std::string province = nodes->Cell(chosen, kProvinceColumn);
+    const std::string domain = nodes->Cell(chosen, kDomainColumn);
+    if (const std::optional<std::string> filter = shown_->filterText) {
+        FilterNodeList(mode, *filter);
+    } else {
+        FillNodeList(mode);
+    }
+    FillProvinceList(mode);
+    for (int row = 0; chosen >= 0 && row < nodes->RowCount(); ++row) {
+        if (nodes->Cell(row, kDomainColumn) == domain &&
+            nodes->Cell(row, kProvinceColumn) == province) {
+            nodes->ChooseRow(row);  // from code: no pick
+            break;
+        }
+    }
 }
 
 void ServerListPanel::ShowRefreshText(std::string text) {

@@ -2,11 +2,16 @@
 // The left part of the main window: the servers of the current line mode in
 // the node list, narrowed by province (the drop-down) or by a search text, the
 // refresh of a list with its texts in the bottom line, and the pick of a row as
-// the server to dial (a static row first binds its IP to the account).
+// the server to dial (a static row first binds its IP to the account). A click
+// or Enter picks a row, also the one already chosen; a row reached with the
+// arrow keys is picked once the selection rests, not each row passed.
 // Handlers run on the user-interface thread; refreshes run on workers that
 // reach the controls only by posting, and a fill reads one list under that
 // list's lock only. The panel waits for its workers when it goes.
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +35,9 @@ inline constexpr char kRefreshDownloadError[] = "下载线路数据错误:";
 inline constexpr char kRefreshParseError[] = "处理线路数据错误";
 inline constexpr char kRefreshedText[] = "更新线路成功";
 inline constexpr int kProvinceDropDownHeight = 120;
+// How long the node list's selection must stay on a row reached by keyboard
+// before it is picked.
+inline constexpr std::chrono::milliseconds kKeyboardPickRest{600};
 
 // The filter text cut at every single space, empty pieces kept: "" gives one
 // empty word, "a  b " gives "a", "", "b", "".
@@ -70,6 +78,8 @@ class ServerListPanel {
     void ToggleProvinceDropDown();
     void PickProvince();
     void PickServer();
+    // The node list's selection moved: pick its row once it has rested.
+    void PickAfterRest();
 
     // Background download of one list, reported in the bottom line (skipped
     // while a refresh of the same mode runs).
@@ -87,10 +97,20 @@ class ServerListPanel {
     void ShowServerName(const std::string& name);
 
   private:
+    // What the node list shows: a mode's rows, all or those of a filter text.
+    struct ShownNodes {
+        api::LineMode mode;
+        std::optional<std::string> filterText;
+    };
+
     void RefreshLineList(api::LineMode mode);  // on a worker
     void ShowRefreshText(std::string text);    // any thread
+    // Any thread, after a refresh merged `mode`'s list: the lists on screen
+    // show its rows if they show that mode.
+    void ShowMergedRows(api::LineMode mode);
+    void RefillShownRows(api::LineMode mode);
     // The first `rows` rows of nodeCells_ into the node list.
-    void ShowNodes(int rows);
+    void ShowNodes(int rows, ShownNodes shown);
     void AssignStaticIp(const std::string& ip, const std::string& domain, const std::string& name);
     void UseServer(const std::string& domain, const std::string& name);
 
@@ -98,6 +118,10 @@ class ServerListPanel {
     std::string filterText_;
     // The node list's previous cells, written over by the next fill.
     std::vector<std::string> nodeCells_;
+    std::optional<ShownNodes> shown_;
+    // Counts the node list's selection moves and picks; a rest that ends
+    // after another of them picks nothing.
+    std::uint64_t selectionMoves_ = 0;
     UiPoster poster_{s_.windows};
     BackgroundWork work_;  // last: its workers stop before anything they use goes
 };
