@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Windows client under Wine on a display, used as a person would: type the
-# demo account, log in, see the main window and the tray icon; pick a row,
-# connect, see the exit IP; search, pick, switch; pick a static row; disconnect;
-# tick and untick start with Windows; open the adapter dialog, drop its list
-# down, pick a row, confirm and cancel; quit through the confirmation dialog;
-# then start two copies and see the second refused. Screenshots of each state
+# demo account, Tab to the password, log in with Enter, see the main window and
+# the tray icon; pick a row, connect, see the exit IP; search with Enter, pick,
+# switch; pick a static row, then walk the list with the arrow keys and see
+# only the row they rest on asked for; disconnect; tick and untick start with
+# Windows; open the adapter dialog, drop its list down, pick a row, confirm and
+# cancel; quit, confirming with Enter; then start two copies and see the
+# second refused. Screenshots of each state
 # go to OUT; every copy ends with 0. What the window shows is read through the
 # program's log (one line per dial, per exit IP shown and per disconnect), the
 # settings file, the registry, the stand-in's record of requests and the pixels
@@ -107,13 +109,13 @@ list_row2=(500 14 21 167)    # the node list's third row
 row_y() { echo $((133 + 16 * $1 + 8)); }  # rows are 16 px high at 96 DPI
 
 
-step "log in as a person"
+step "log in as a person, with the keyboard"
 "$root/scripts/wine-run" "$build" "$exe" "${args[@]}" 2>>"$wine_log" &
 client=$!
 login=$(wait_window "岫澜IP" 380 30) || fail "no login window"
 click_at "$login" 200 265 && xdotool type --delay 40 demo
-click_at "$login" 200 317 && xdotool type --delay 40 demo123
-click_at "$login" 190 426
+xdotool key Tab && xdotool type --delay 40 demo123
+xdotool key Return
 main=$(wait_window "岫澜IP" 862 15) || fail "no main window after login"
 sleep 2.5  # the second list load, two seconds after the window opened
 shot main
@@ -140,10 +142,10 @@ sleep 0.5
 shot connected
 [ "$(differing main connected "${ip_label[@]}")" -gt 50 ] || fail "the exit IP label looks unchanged"
 
-step "search for 杭州, pick it and switch"
+step "search for 杭州 with Enter, pick it and switch"
 click_at "$main" 467 72
 xdotool type --delay 80 "杭州"
-click_at "$main" 523 71
+xdotool key Return
 sleep 1
 shot search
 [ "$(differing main search "${list_row2[@]}")" -gt 50 ] || fail "the list looks unfiltered"
@@ -167,6 +169,14 @@ curl -s "$base/_control/last?path=/setstaticip/" | grep -q "user=demo&ip=198.51.
   fail "no static IP request for the picked row"
 sleep 0.5
 shot static
+# Two rows down at once: the row passed asks nothing, the one the keys rest on does.
+xdotool key Down Down
+sleep 1.5
+static_requests=$(curl -s "$base/_control/count?path=/setstaticip/")
+[ "$static_requests" = 2 ] || fail "$static_requests static IP requests after two arrow keys, not 2"
+curl -s "$base/_control/last?path=/setstaticip/" | grep -q "user=demo&ip=198.51.100.21" ||
+  fail "the row the arrow keys rested on was not asked for"
+shot static-keys
 
 step "disconnect"
 click_at "$main" 654 498
@@ -234,12 +244,12 @@ for _ in $(seq 30); do visible_window "选择异常掉线要禁用的网卡" 323
 visible_window "选择异常掉线要禁用的网卡" 323 >/dev/null && fail "cancel left the adapter dialog open"
 settings_file | grep -q JingYongWangKa && fail "the adapter option was saved without an adapter"
 
-step "quit through the confirmation dialog"
+step "quit through the confirmation dialog, confirming with Enter"
 click_at "$main" 845 14
 dialog=$(wait_window "" 323 5) || fail "no confirmation dialog"
 sleep 0.3
 import -window root "$shots-confirm.png"
-click_at "$dialog" 90 133
+xdotool key Return
 wait_exit "$client" 20 || fail "client did not end after confirming quit"
 [ "$code" = 0 ] || fail "client ended with $code"
 

@@ -1,6 +1,7 @@
 // The whole road a user takes, headless: start-up, the login messages against
 // the stand-in service, the sweep into the main window, the tray icon, logout,
-// quit and a second copy. Windows are driven by control name on a virtual clock.
+// quit and a second copy. Windows are driven by control name and key on a
+// virtual clock.
 #include "program/program_fixture.h"
 
 namespace xl::program::test {
@@ -72,9 +73,13 @@ TEST_F(ProgramFlow, TypingWritesTheSettingsAtOnceEvenWithRememberOff) {
 TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     Start();
     TypeCredentials("demo", "demo123");
-    backend_.Click(WindowId::Login, "超级按钮_登录");
+    // Enter in the password field is the click on 登录, also in doing nothing
+    // once the button is disabled.
+    ASSERT_TRUE(backend_.PressKey(WindowId::Login, "编辑框_密码", ui::Key::Enter));
     EXPECT_EQ(Status(), "");
     EXPECT_FALSE(C(WindowId::Login, "超级按钮_登录").enabled());
+    backend_.PressKey(WindowId::Login, "编辑框_密码", ui::Key::Enter);
+    EXPECT_EQ(standin_.Get("/_control/count?path=/userinfo/"), "1");
     backend_.Advance(74ms);
     EXPECT_EQ(C(WindowId::Login, "图片框1").position().left, -130);
     EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
@@ -174,7 +179,7 @@ TEST_F(ProgramFlow, QuitHangsUpThenEndsWithZero) {
     backend_.Click(WindowId::Main, "透明标签_关闭");  // the later question replaces the first
     EXPECT_EQ(program_->ConfirmDialog().ConfirmPrompt(), "确认退出程序吗？");
     ASSERT_EQ(ports_.tray.ShownIcons().size(), 1u);
-    backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认");
+    EXPECT_TRUE(backend_.PressKey(WindowId::ConfirmDialog, "", ui::Key::Enter)) << "confirms";
     EXPECT_TRUE(ras_.Connections().empty());
     EXPECT_TRUE(ports_.tray.ShownIcons().empty());
     EXPECT_EQ(ended_, std::vector<int>{0});

@@ -30,6 +30,9 @@ void LoginWindow::Bind() {
     windows_.OnClick(w, "透明标签_自动登录", [this] { ToggleAutoLogin(); });
     windows_.OnTextChange(w, kAccountField, [this] { AccountChanged(); });
     windows_.OnTextChange(w, kPasswordField, [this] { PasswordChanged(); });
+    // Enter in the password field is a click on 登录, and does nothing when a
+    // click would not (the button disabled).
+    windows_.OnEnter(w, kPasswordField, [this] { windows_.Press(WindowId::Login, kLoginButton); });
     windows_.OnTick(w, kSweepTimer, [this] { SweepTick(); });
     windows_.OnClick(w, "透明标签_关闭", [this] { closeProgram_(); });
 }
