@@ -44,6 +44,8 @@ inline constexpr SettingKey kAllSettingKeys[] = {
     kDisabledAdapterName};
 
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
+// The settings file's own folder, where the platform gives it one.
+inline constexpr std::string_view kSettingsFolderName = "岫澜IP";
 inline constexpr std::string_view kOn = "yes";
 inline constexpr std::string_view kOff = "no";
 
@@ -59,9 +61,9 @@ class SettingsFile {
   public:
     explicit SettingsFile(std::unique_ptr<SettingsStore> store) : store_(std::move(store)) {}
 
-    // The file of this run: the temporary-files directory plus the file name.
-    static std::string PathIn(const std::string& temporaryFilesDirectory) {
-        return temporaryFilesDirectory + std::string(kSettingsFileName);
+    // The file of this run: the settings folder plus the file name.
+    static std::string PathIn(const std::string& folder) {
+        return folder + std::string(kSettingsFileName);
     }
 
     std::string ReadSetting(std::string_view section, std::string_view key) {

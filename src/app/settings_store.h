@@ -1,11 +1,19 @@
 #pragma once
-// The settings file is an INI file read and written item by item, the moment a
-// choice changes. On Windows the operating system's private-profile functions
-// do that; elsewhere our own store behaves the same for everything this
-// program does. Both sit behind this port so the loaders can be tested with a
-// recording fake and the two stores with one contract suite.
+// The settings file is an INI file, read whole once when the store is made and
+// then written item by item, the moment a choice changes. On Windows the
+// operating system's private-profile functions write it; elsewhere our own
+// store behaves the same for everything this program does. Both sit behind
+// this port so the loaders can be tested with a recording fake and the two
+// stores with one contract suite. User-interface thread only.
+//
+// Both stores keep the file safe from what they are handed and from what they
+// find: a key or value holding CR, LF or NUL is never written (it could start
+// a section of its own); a file that cannot be read whole is never written
+// during the run; a file that is not ours is kept aside and the run starts
+// from the defaults. Each of these leaves a log line, never with a value.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,13 +37,21 @@ class SettingsStore {
 // ending in a path separator.
 std::string TemporaryFilesDirectory();
 
-// Where a store reports an item it could not write: the section and the key,
-// never the value (it may be the password). For the program's log.
-using SettingsWriteLog = std::function<void(const std::string& line)>;
+// The folder of the settings file and the log, always ending in a path
+// separator, created when missing: on Windows "岫澜IP" in the user's roaming
+// application data (where clean-up tools do not reach); elsewhere the
+// temporary-files directory stands in. Nothing when the folder cannot be
+// named or made.
+std::optional<std::string> SettingsFolder();
+
+// Where a store reports what it could not read or write: the section and the
+// key, never the value (it may be the password). For the program's log.
+using SettingsLog = std::function<void(const std::string& line)>;
 std::string SettingsWriteFailureLine(std::string_view section, std::string_view key,
                                      unsigned systemError);
 
-// The store of this platform for the file at `path` (GBK bytes).
-std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsWriteLog log = {});
+// The store of this platform for the file at `path` (GBK bytes); the file is
+// read here, once.
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsLog log = {});
 
 }  // namespace xl::app

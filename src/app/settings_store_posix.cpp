@@ -1,6 +1,6 @@
-// The Linux side of the settings store: our own INI store over POSIX files;
-// a write goes through a temporary file and a rename, so a crash mid-write
-// never leaves a torn file.
+// The Linux side of the settings store: our own INI store over POSIX files,
+// kept in the temporary-files directory; a write goes through a new file and a
+// rename, so a crash mid-write never leaves a torn file.
 #include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,18 +9,37 @@
 #include <cstdlib>
 
 #include "app/ini_file_store.h"
+#include "app/settings_disk.h"
 #include "app/settings_store.h"
 
 namespace xl::app {
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    char buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return true;
+DiskRead ReadWholeFile(const std::string& path, std::uint64_t limitBytes) {
+    DiskRead result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return result;  // Missing
+        return {DiskReadState::Failed, {}, static_cast<unsigned>(errno)};
+    }
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;  // before close can change it
+            ::close(fd);
+            return {DiskReadState::Failed, {}, static_cast<unsigned>(error)};
+        }
+        if (result.bytes.size() + static_cast<std::size_t>(n) > limitBytes) {
+            ::close(fd);
+            return {DiskReadState::TooLarge, {}, 0};
+        }
+        result.bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    result.state = DiskReadState::Read;
+    return result;
 }
 
 unsigned ReplaceWholeFile(const std::string& path, const std::string& bytes) {
@@ -49,6 +68,14 @@ unsigned ReplaceWholeFile(const std::string& path, const std::string& bytes) {
     return 0;
 }
 
+unsigned MoveFileReplacing(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : static_cast<unsigned>(errno);
+}
+
+unsigned RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : static_cast<unsigned>(errno);
+}
+
 std::string TemporaryFilesDirectory() {
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
@@ -56,7 +83,11 @@ std::string TemporaryFilesDirectory() {
     return dir;
 }
 
-std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsWriteLog log) {
+std::optional<std::string> SettingsFolder() {
+    return TemporaryFilesDirectory();
+}
+
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsLog log) {
     return MakeIniFileStore(std::move(path), std::move(log));
 }
 

@@ -1,15 +1,19 @@
-// The settings store of the product. The file's name is "岫澜IP.INI" and its
-// bytes are GBK on every system. Where the system's ANSI code page is 936 the
-// operating system's private-profile functions keep it (their wide forms: the
-// texts pass through 936 both ways, so the bytes are what they always were);
-// elsewhere those functions would put sections and values through the
-// system's code page, so our own INI store keeps the bytes instead.
+// The settings store of the product. The file is "岫澜IP.INI" in the user's
+// roaming application data and its bytes are GBK on every system. Where the
+// system's ANSI code page is 936 the operating system's private-profile
+// functions write it (their wide forms: the texts pass through 936 both ways,
+// so the bytes are what they always were); elsewhere those functions would put
+// sections and values through the system's code page, so our own INI store
+// keeps the bytes instead. Files are opened by their wide path.
+#include <shlobj.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "app/ini_file_store.h"
+#include "app/loaded_settings_store.h"
+#include "app/settings_disk.h"
 #include "app/settings_file.h"
 #include "app/settings_store.h"
 #include "win32/handles.h"
@@ -17,23 +21,6 @@
 
 namespace xl::app {
 namespace {
-
-bool IsGbkLeadByte(unsigned char c) {
-    return c >= 0x81 && c <= 0xFE;
-}
-
-// At most `limit` bytes, never ending inside a two-byte character.
-std::string CutToBytes(std::string text, std::size_t limit) {
-    if (text.size() <= limit) return text;
-    std::size_t end = 0;
-    while (end < limit) {
-        const std::size_t width = IsGbkLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + width > limit) break;
-        end += width;
-    }
-    text.resize(end);
-    return text;
-}
 
 std::wstring ReadProfileItem(const std::wstring& section, const std::wstring& key,
                              const std::wstring& file) {
@@ -43,32 +30,32 @@ std::wstring ReadProfileItem(const std::wstring& section, const std::wstring& ke
     return std::wstring(buffer.data(), n);
 }
 
-class PrivateProfileStore final : public SettingsStore {
+class PrivateProfileStore final : public LoadedSettingsStore {
   public:
-    PrivateProfileStore(const std::string& path, SettingsWriteLog log)
-        : path_(win32::Widen(path)), log_(std::move(log)) {}
-
-    std::string Read(std::string_view section, std::string_view key) override {
-        // The buffer counts UTF-16 units; the value is cut to the bytes an item holds.
-        const std::wstring value = ReadProfileItem(win32::Widen(section), win32::Widen(key), path_);
-        return CutToBytes(win32::Narrow(value), kSettingReadBufferSize - 1);
-    }
-
-    void Write(std::string_view section, std::string_view key, std::string_view value) override {
-        if (!WritePrivateProfileStringW(win32::Widen(section).c_str(), win32::Widen(key).c_str(),
-                                        win32::Widen(value).c_str(), path_.c_str()) &&
-            log_) {
-            log_(SettingsWriteFailureLine(section, key, GetLastError()));
-        }
-    }
+    PrivateProfileStore(std::string path, SettingsLog log)
+        : LoadedSettingsStore(std::move(path), std::move(log)), widePath_(win32::Widen(Path())) {}
 
   private:
-    std::wstring path_;
-    SettingsWriteLog log_;
+    unsigned WriteItem(std::string_view section, std::string_view key, std::string_view value,
+                       IniDocument&) override {
+        if (WritePrivateProfileStringW(win32::Widen(section).c_str(), win32::Widen(key).c_str(),
+                                       win32::Widen(value).c_str(), widePath_.c_str())) {
+            return 0;
+        }
+        const DWORD error = GetLastError();
+        return error != 0 ? error : ERROR_WRITE_FAULT;
+    }
+
+    std::wstring widePath_;
 };
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // An earlier version handed the GBK path and texts to the ANSI functions. On a
@@ -106,18 +93,38 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
     return FlushFileBuffers(file.get()) != FALSE;
 }
 
+unsigned LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error != 0 ? error : fallback;
+}
+
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
+DiskRead ReadWholeFile(const std::string& path, std::uint64_t limitBytes) {
+    // Others may keep reading and writing it; one that denies us reading
+    // (a sharing violation) makes the read fail, not come back empty.
     const win32::FileHandle file(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                              nullptr));
-    if (!file) return false;
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+        return {DiskReadState::Failed, {}, error != 0 ? error : ERROR_READ_FAULT};
+    }
+    DiskRead result;
     char buffer[8192];
-    DWORD n = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-    return true;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) {
+            return {DiskReadState::Failed, {}, LastErrorOr(ERROR_READ_FAULT)};
+        }
+        if (n == 0) break;
+        if (result.bytes.size() + n > limitBytes) return {DiskReadState::TooLarge, {}, 0};
+        result.bytes.append(buffer, n);
+    }
+    result.state = DiskReadState::Read;
+    return result;
 }
 
 unsigned ReplaceWholeFile(const std::string& path, const std::string& bytes) {
@@ -126,11 +133,23 @@ unsigned ReplaceWholeFile(const std::string& path, const std::string& bytes) {
     if (!WriteNewFile(temp, bytes) ||
         !MoveFileExW(temp.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();  // before the clean-up can change it
+        const unsigned error = LastErrorOr(ERROR_WRITE_FAULT);  // before the clean-up
         DeleteFileW(temp.c_str());
-        return error != 0 ? error : ERROR_WRITE_FAULT;
+        return error;
     }
     return 0;
+}
+
+unsigned MoveFileReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    return LastErrorOr(ERROR_WRITE_FAULT);
+}
+
+unsigned RemoveFile(const std::string& path) {
+    return DeleteFileW(win32::Widen(path).c_str()) ? 0 : LastErrorOr(ERROR_WRITE_FAULT);
 }
 
 std::string TemporaryFilesDirectory() {
@@ -146,7 +165,28 @@ std::string TemporaryFilesDirectory() {
     return dir;
 }
 
-std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsWriteLog log) {
+std::optional<std::string> SettingsFolder() {
+    wchar_t appData[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                SHGFP_TYPE_CURRENT, appData))) {
+        return std::nullopt;
+    }
+    std::wstring folder = appData;
+    if (folder.empty()) return std::nullopt;
+    if (folder.back() != L'\\') folder += L'\\';
+    folder += win32::Widen(kSettingsFolderName);
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return std::nullopt;
+    }
+    folder += L'\\';
+    // A user name GBK cannot spell and no short name for it: the GBK path
+    // would lead nowhere.
+    std::string gbk = win32::PathToGbk(folder);
+    if (!IsFolder(win32::Widen(gbk))) return std::nullopt;
+    return gbk;
+}
+
+std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsLog log) {
     std::unique_ptr<SettingsStore> store;
     if (GetACP() == win32::kGbkCodePage) {
         store = std::make_unique<PrivateProfileStore>(path, std::move(log));

@@ -7,6 +7,8 @@
 
 #include "api/http_facility.h"
 #include "app/reachability.h"
+#include "app/settings_file.h"
+#include "app/settings_move.h"
 #include "app/settings_store.h"
 #include "crash/crash_guard.h"
 #include "desktop/run_at_boot.h"
@@ -45,10 +47,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const auto instance = app::MakeInstancePort();
     const auto trayShell = desktop::MakePlatformTrayShell();
     const api::HttpRequest http([] { return api::CreatePlatformHttpFacility(); });
+    // The settings file and the log live in a folder of their own; where the
+    // shell cannot give one, the temporary folder of earlier versions serves.
     const std::string temp = app::TemporaryFilesDirectory();
-    api::FileLog log(temp + std::string(api::kLogFileName));
+    const std::optional<std::string> ownFolder = app::SettingsFolder();
+    const std::string folder = ownFolder.value_or(temp);
+    api::FileLog log(folder + std::string(api::kLogFileName));
     log.Write(program::StartLogLine(options, program::ReadSystemFacts()));
     for (const std::string& problem : options.problems) log.Write("未识别的启动参数: " + problem);
+    if (!ownFolder) log.Write("设置文件夹不可用, 设置和日志留在临时文件夹: " + temp);
+    const app::SettingsLog settingsLog = [&log](const std::string& line) { log.Write(line); };
 
     program::Program program(
         options,
@@ -64,11 +72,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             .log = log,
             .checkInternetReachable = &app::CheckInternetReachable,
             .makeSettingsStore =
-                [&log](std::string path) {
-                    return app::MakeSettingsStore(
-                        std::move(path), [&log](const std::string& line) { log.Write(line); });
+                [&](std::string path) {
+                    // Once the single-instance guard has let this copy run.
+                    app::MoveEarlierSettingsFile(app::SettingsFile::PathIn(temp), path,
+                                                 settingsLog);
+                    return app::MakeSettingsStore(std::move(path), settingsLog);
                 },
-            .temporaryFilesDirectory = temp,
+            .settingsFolder = folder,
             .nativeHandleOf =
                 [](ui::Window& w) {
                     return static_cast<desktop::NativeWindow>(ui::win32::Win32Backend::HandleOf(w));

@@ -61,7 +61,7 @@ void Program::LoginWindowCreated(ui::Window& window) {
     }
     window.SetTitle(kProgramTitle);
     settings_ = std::make_unique<SettingsFile>(
-        services_.makeSettingsStore(SettingsFile::PathIn(services_.temporaryFilesDirectory)));
+        services_.makeSettingsStore(SettingsFile::PathIn(services_.settingsFolder)));
     login_.UseSettings(*settings_);
     app::LoadLoginSettings(*settings_, login_);
 }

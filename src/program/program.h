@@ -63,7 +63,8 @@ struct ProgramServices {
     api::ProgramLog& log;
     std::function<bool(const std::string&)> checkInternetReachable;
     std::function<std::unique_ptr<SettingsStore>(std::string path)> makeSettingsStore;
-    std::string temporaryFilesDirectory;
+    // Where the settings file lives, ending in a path separator.
+    std::string settingsFolder;
     // The platform handle of a window, for the tray icon.
     std::function<desktop::NativeWindow(ui::Window&)> nativeHandleOf;
     std::span<const std::uint8_t> appIcon;

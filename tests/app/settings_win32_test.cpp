@@ -1,12 +1,15 @@
 // The settings file on Windows, whatever the system's ANSI code page: it is
-// called "岫澜IP.INI", its bytes are GBK, and the file an earlier version left
-// under the name its GBK bytes spell in another code page is carried over
-// once. Each test works in a folder of its own under the temporary folder.
+// called "岫澜IP.INI" in a folder of its own, its bytes are GBK, and the file an
+// earlier version left under the name its GBK bytes spell in another code page
+// is carried over once. Each test works in a folder of its own under the
+// temporary folder.
+#include <shlobj.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/settings_file.h"
@@ -17,7 +20,7 @@
 namespace xl::app {
 namespace {
 
-class SettingsFolder : public ::testing::Test {
+class OwnFolder : public ::testing::Test {
   protected:
     void SetUp() override {
         folder_ = TemporaryFilesDirectory() + "xl-settings-" +
@@ -44,7 +47,7 @@ class SettingsFolder : public ::testing::Test {
     std::string folder_;
 };
 
-TEST_F(SettingsFolder, TheFileIsNamedInChineseAndHoldsGbkBytes) {
+TEST_F(OwnFolder, TheFileIsNamedInChineseAndHoldsGbkBytes) {
     SettingsFile settings(MakeSettingsStore(SettingsFile::PathIn(folder_)));
     settings.WriteSetting(kRememberPassword, "yes");
     settings.WriteSetting(kAdapterName, "本地连接");
@@ -56,7 +59,7 @@ TEST_F(SettingsFolder, TheFileIsNamedInChineseAndHoldsGbkBytes) {
     EXPECT_EQ(again.ReadSetting(kAdapterName), "本地连接");
 }
 
-TEST_F(SettingsFolder, AnEarlierVersionsFileIsCarriedOverOnce) {
+TEST_F(OwnFolder, AnEarlierVersionsFileIsCarriedOverOnce) {
     if (GetACP() == win32::kGbkCodePage) {
         GTEST_SKIP() << "on code page 936 the earlier version's file has the same name";
     }
@@ -77,6 +80,24 @@ TEST_F(SettingsFolder, AnEarlierVersionsFileIsCarriedOverOnce) {
     WritePrivateProfileStringA("帐号", "User", "李四", earlierPath.c_str());
     SettingsFile again(MakeSettingsStore(SettingsFile::PathIn(folder_)));
     EXPECT_EQ(again.ReadSetting(kAccount), "张三");
+}
+
+// Clean-up tools empty the temporary folder; the roaming application data
+// stays, and follows the user to other machines of the domain.
+TEST(SettingsFolder, IsOurFolderInTheRoamingApplicationData) {
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
+    const std::wstring expected = std::wstring(appData) + L"\\岫澜IP\\";
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(expected), ignored);  // when empty: made again
+
+    const std::optional<std::string> folder = SettingsFolder();
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_EQ(win32::Widen(*folder), expected);
+    const DWORD attributes = GetFileAttributesW(expected.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(SettingsFolder(), folder);  // the second time it is found
 }
 
 TEST(SettingsTemporaryFolder, EndsInABackslashAndExists) {

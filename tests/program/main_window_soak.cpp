@@ -117,7 +117,7 @@ struct Rig {
                 .windows = windows,
                 .ras = ras,
                 .log = log,
-                .temporaryFilesDirectory = dir.string() + "/",
+                .settingsFolder = dir.string() + "/",
                 .nativeHandleOf = [this](ui::Window&) { return ports.tray.NewWindow(); },
             }));
         program->Start();

@@ -155,7 +155,7 @@ int Run(const std::string& apiBase, int rounds) {
                     ports.Services({.windows = windows,
                                     .ras = ras,
                                     .log = log,
-                                    .temporaryFilesDirectory = "C:\\",
+                                    .settingsFolder = "C:\\",
                                     .appIcon = ui::EmbeddedPicture("app_icon")}));
     program.Start();
     windows.Find(WindowId::Login, "编辑框_帐号")->SetCaption("demo");

@@ -48,8 +48,11 @@ if [ -n "$version" ]; then
 else
   export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 fi
-# A first start: no settings file or log from earlier runs.
+# A first start: no settings file or log from earlier runs, except an earlier
+# version's file in the temporary folder (holding a default), to be moved.
 find "$WINEPREFIX/drive_c/users" \( -name '岫澜IP.INI' -o -name '岫澜IP.log' \) -delete 2>/dev/null
+temp_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Temp | head -1)
+printf '[连接成功是否自动最小化]\r\nAutozuixiaohua=no\r\n' | iconv -f UTF-8 -t GBK >"$temp_dir/岫澜IP.INI"
 wine_log=$shots-wine.log
 : >"$wine_log"
 show_logs() {
@@ -122,6 +125,10 @@ shot main
 gone=0
 for _ in $(seq 30); do visible_window "岫澜IP" 380 >/dev/null || { gone=1; break; }; sleep 0.1; done
 [ "$gone" = 1 ] || fail "login window still shown"
+[ ! -e "$temp_dir/岫澜IP.INI" ] && program_log | grep -qF "设置文件已从 " &&
+  settings_file | grep -qF "Autozuixiaohua=no" &&
+  find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/岫澜IP/岫澜IP.INI' | grep -q . ||
+  fail "the earlier settings file was not moved into the roaming application data"
 
 step "tray icon"
 # Wine shows its own tray window when there is no tray manager; the icon's

@@ -44,7 +44,7 @@ class ProgramFlow : public ::testing::Test {
                 .windows = windows_,
                 .ras = ras_,
                 .log = fileLog_ ? static_cast<api::ProgramLog&>(*fileLog_) : log_,
-                .temporaryFilesDirectory = "/tmp/",
+                .settingsFolder = "/tmp/",
                 .checkInternetReachable =
                     [this](const std::string&) {
                         ++probes_;

@@ -60,7 +60,7 @@ struct ProgramPorts {
         ui::WindowSystem& windows;
         dial::RasApi& ras;
         api::ProgramLog& log;
-        std::string temporaryFilesDirectory;
+        std::string settingsFolder;
         // Empty: one window of the recording shell, made at the first ask.
         std::function<desktop::NativeWindow(ui::Window&)> nativeHandleOf = {};
         std::span<const std::uint8_t> appIcon = {};
@@ -92,7 +92,7 @@ struct ProgramPorts {
                 [this](std::string) {
                     return std::make_unique<xl::test::MemoryStore>(&items, &storeLog);
                 },
-            .temporaryFilesDirectory = std::move(own.temporaryFilesDirectory),
+            .settingsFolder = std::move(own.settingsFolder),
             .nativeHandleOf = std::move(own.nativeHandleOf),
             .appIcon = own.appIcon,
             .endProcess = std::move(own.endProcess),

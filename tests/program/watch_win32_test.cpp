@@ -42,8 +42,7 @@ TEST(WatchWin32, ADropIsRedialledThroughTheServicesWordWithinASecond) {
     StampingLog log;
     auto program = std::make_unique<Program>(
         ServiceOptions(standin.BaseUrl()),
-        ports.Services(
-            {.windows = windows, .ras = ras, .log = log, .temporaryFilesDirectory = "C:\\"}));
+        ports.Services({.windows = windows, .ras = ras, .log = log, .settingsFolder = "C:\\"}));
     const auto pumpUntil = [&](const std::function<bool()>& done) {
         for (int i = 0; i < 500 && !done(); ++i) backend.WaitDispatching(10ms);
         return done();
