@@ -1,14 +1,19 @@
 ; The setup program of 岫澜IP: installs the client for all users into
-; Program Files\岫澜IP, with a Start-menu shortcut, an optional desktop
-; shortcut and an entry in the system's list of installed programs; its
-; uninstaller takes all of that away again, with the "start with Windows"
-; value the client may have written. The user's settings file (岫澜IP.INI in
-; the user's temporary folder) is never touched by an install or an upgrade,
-; and an uninstall removes it only when asked. /S runs either silently.
+; Program Files\岫澜IP (or a folder the user picks, which then gets the same
+; protection: only administrators and the system may change it), with a
+; Start-menu shortcut, an optional desktop shortcut and an entry in the
+; system's list of installed programs, whose install location is where the
+; client registers itself to start with Windows. Its uninstaller takes all of
+; that away again, with the "start with Windows" values the client may have
+; written, and stops without touching anything while the program cannot be
+; removed. The user's settings file and log (in %APPDATA%\岫澜IP, in the
+; temporary folder before) are never touched by an install or an upgrade, and
+; an uninstall removes them only when asked. /S runs either silently.
 ;
 ; Built by CMake (the `installer` target): it writes PRODUCT_INFO (the product's
 ; name, version and copyright from the top-level project()) and defines EXE (the
-; built client), ICON and OUTFILE on makensis' command line.
+; built client), ICON, ART (the folder of the setup's pictures) and OUTFILE on
+; makensis' command line.
 
 Unicode true
 Target amd64-unicode
@@ -28,12 +33,31 @@ ManifestDPIAware true
 ; The client creates this event while it runs (its single-instance guard).
 !define INSTANCE_EVENT "岫澜IP禁止程序重复运行"
 !define SYNCHRONIZE 0x00100000
-; The client's settings and log, in the user's temporary folder.
+!define ERROR_ACCESS_DENIED 5
+; The client's settings and log, with the copy of a damaged settings file,
+; in its folder of the user's application data; older versions kept the
+; first three in the user's temporary folder.
 !define SETTINGS_FILE "岫澜IP.INI"
 !define LOG_FILE "岫澜IP.log"
 !define OLD_LOG_FILE "岫澜IP.old.log"
-; Exit code of a setup that stopped because the client was running.
-!define EXIT_CLIENT_RUNNING 2
+!define BAD_SETTINGS_FILE "岫澜IP.bad.INI"
+; Exit codes besides NSIS's own (0 done, 1 cancelled by the user, 2 stopped by
+; the script), so that a caller can tell them apart without reading the screen.
+!define EXIT_CLIENT_RUNNING 3
+!define EXIT_FILE_IN_USE 4
+!define EXIT_FOLDER_NOT_PROTECTED 5
+; The install folder's permissions: owned by the administrators, who with the
+; system may do anything; users may read and run; nothing inherited from the
+; folder above (in a folder the user picked, such as C:\XiulanIP, that would
+; give every signed-in user the right to replace the program, which starts
+; for everyone with Windows, or to put a DLL beside it).
+!define INSTALL_DIR_SECURITY "O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+!define SE_FILE_OBJECT 1
+; Owner, permissions, and the permissions cut from the folder above.
+!define OWNER_DACL_PROTECTED 0x80000005
+; The display's pixels per inch (LOGPIXELSY); 96 is 100 %.
+!define LOGPIXELSY 90
+!define BASE_DPI 96
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUTFILE}"
@@ -54,8 +78,23 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE_NAME}"
+; The program's own pictures, drawn for 100 %; the ones for 150 % replace
+; them on screens above 100 % (onGUIInit). Kept in proportion: a page whose
+; font makes the picture's place wider leaves white beside it.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART}\setup_side.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH AspectFitHeight
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART}\setup_header.bmp"
+!define MUI_CUSTOMFUNCTION_GUIINIT UseLargerPictures
+!define MUI_CUSTOMFUNCTION_UNGUIINIT un.UseLargerPictures
+; The setup runs elevated: the client is started by the shell instead, as the
+; signed-in user. Elevated, it would read and write a settings file that
+; normal programs can change, and its marker would be one a normal copy
+; cannot open.
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "运行 ${PRODUCT_NAME}"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartClientAsUser
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
@@ -70,11 +109,14 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
 ; Asks the user to close a running client until it is closed or they give up;
-; a silent setup gives up at once. $0 is clobbered.
+; a silent setup gives up at once. A marker that may not be opened is a
+; running client too. $0 and $1 are clobbered.
 !macro WAIT_FOR_CLIENT_TO_CLOSE
   ${Do}
-    System::Call 'kernel32::OpenEventW(i ${SYNCHRONIZE}, i 0, w "${INSTANCE_EVENT}") p .r0'
+    System::Call 'kernel32::OpenEventW(i ${SYNCHRONIZE}, i 0, w "${INSTANCE_EVENT}") p .r0 ?e'
+    Pop $1
     ${If} $0 P= 0
+    ${AndIf} $1 <> ${ERROR_ACCESS_DENIED}
       ${Break}
     ${EndIf}
     System::Call 'kernel32::CloseHandle(p r0)'
@@ -87,6 +129,58 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${COPYRIGHT}"
   ${Loop}
 !macroend
 
+; Pictures drawn for 150 %, on screens above 100 %: shrinking them is sharper
+; than growing the ones for 100 %. Runs after the pages have unpacked theirs.
+!macro USE_LARGER_PICTURES WIZARD
+  System::Call 'user32::GetDC(p 0) p .r0'
+  System::Call 'gdi32::GetDeviceCaps(p r0, i ${LOGPIXELSY}) i .r1'
+  System::Call 'user32::ReleaseDC(p 0, p r0)'
+  ${If} $1 > ${BASE_DPI}
+    !if ${WIZARD} == 1
+      File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ART}\setup_side_150.bmp"
+    !endif
+    File "/oname=$PLUGINSDIR\modern-header.bmp" "${ART}\setup_header_150.bmp"
+    SetBrandingImage /IMGID=1046 /RESIZETOFIT "$PLUGINSDIR\modern-header.bmp"
+  ${EndIf}
+!macroend
+
+Function UseLargerPictures
+  !insertmacro USE_LARGER_PICTURES 1
+FunctionEnd
+
+Function un.UseLargerPictures
+  !insertmacro USE_LARGER_PICTURES 0
+FunctionEnd
+
+Function StartClientAsUser
+  ; Explorer hands the start to the shell that already runs as the signed-in
+  ; user, without elevation.
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${EXE_NAME}"'
+FunctionEnd
+
+; Gives the install folder its permissions (INSTALL_DIR_SECURITY), passed on
+; to everything already in it; an install that cannot protect its folder
+; stops. $0 to $5 are clobbered.
+Function ProtectInstallFolder
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${INSTALL_DIR_SECURITY}", i 1, *p .r1, p 0) i .r0 ?e'
+  Pop $2
+  ${If} $0 = 0
+    StrCpy $0 $2
+  ${Else}
+    System::Call 'advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4)'
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r5)'
+    System::Call 'advapi32::SetNamedSecurityInfoW(w "$INSTDIR", i ${SE_FILE_OBJECT}, i ${OWNER_DACL_PROTECTED}, p r2, p 0, p r3, p 0) i .r0'
+    System::Call 'kernel32::LocalFree(p r1)'
+  ${EndIf}
+  ${If} $0 <> 0
+    DetailPrint "无法设置安装文件夹的权限（错误 $0）：$INSTDIR"
+    MessageBox MB_OK|MB_ICONSTOP \
+      "无法设置安装文件夹的权限（错误 $0）：$\r$\n$INSTDIR$\r$\n$\r$\n请选择本机硬盘上的其他文件夹。" /SD IDOK
+    SetErrorLevel ${EXIT_FOLDER_NOT_PROTECTED}
+    Abort "无法设置安装文件夹的权限"
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext all
   SetRegView 64
@@ -96,6 +190,11 @@ FunctionEnd
 Section "${PRODUCT_NAME}" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
+  Call ProtectInstallFolder
+  ; Written afresh: a file written over keeps its own owner and permissions,
+  ; which in a folder that was open to everyone may be anyone's.
+  Delete "$INSTDIR\${EXE_NAME}"
+  Delete "$INSTDIR\${UNINSTALLER}"
   ; An upgrade replaces the program; the settings file lives elsewhere and stays.
   File "/oname=${EXE_NAME}" "${EXE}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
@@ -125,18 +224,38 @@ SectionEnd
 
 ; ---- uninstaller ----
 
+; Deletes FILE, or stops the uninstall with what could not be removed: while
+; the program is there, its entry, shortcuts and start values stay, so that
+; uninstalling again still finds it.
+!macro REMOVE_OR_STOP FILE
+  ClearErrors
+  Delete "${FILE}"
+  ${If} ${Errors}
+    DetailPrint "无法删除 ${FILE}"
+    MessageBox MB_OK|MB_ICONSTOP \
+      "无法删除 ${FILE}$\r$\n$\r$\n请先退出所有用户的 ${PRODUCT_NAME}，然后重新卸载。" /SD IDOK
+    SetErrorLevel ${EXIT_FILE_IN_USE}
+    Abort "无法删除 ${FILE}"
+  ${EndIf}
+!macroend
 
 Section "un.${PRODUCT_NAME}" SecUnProgram
   SectionIn RO
-  Delete "$INSTDIR\${EXE_NAME}"
-  Delete "$INSTDIR\${UNINSTALLER}"
+  !insertmacro REMOVE_OR_STOP "$INSTDIR\${EXE_NAME}"
+  ; Started in place (_?=), it is running from there: its caller removes it
+  ; and the folder afterwards.
+  ${If} $EXEDIR != $INSTDIR
+    !insertmacro REMOVE_OR_STOP "$INSTDIR\${UNINSTALLER}"
+  ${EndIf}
   ; Only when empty: files the user put there stay.
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT_NAME}.lnk"
   Delete "$DESKTOP\${PRODUCT_NAME}.lnk"
-  ; "Start with Windows": the client's Run value is named after its file, and
-  ; an older registration may have left a shortcut of that name.
+  ; "Start with Windows": the client's Run value is named after its file, in
+  ; the machine's key or, where that was refused, the user's; an older
+  ; registration may have left a shortcut of that name.
   DeleteRegValue HKLM "${RUN_KEY}" "${EXE_NAME}"
+  DeleteRegValue HKCU "${RUN_KEY}" "${EXE_NAME}"
   Delete "$SMSTARTUP\${EXE_NAME}.lnk"
   SetShellVarContext current
   Delete "$SMSTARTUP\${EXE_NAME}.lnk"
@@ -144,10 +263,19 @@ Section "un.${PRODUCT_NAME}" SecUnProgram
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
+!macro REMOVE_SETTINGS_FROM FOLDER
+  Delete "${FOLDER}\${SETTINGS_FILE}"
+  Delete "${FOLDER}\${BAD_SETTINGS_FILE}"
+  Delete "${FOLDER}\${LOG_FILE}"
+  Delete "${FOLDER}\${OLD_LOG_FILE}"
+!macroend
+
 Section /o "un.删除我的设置和日志" SecSettings
-  Delete "$TEMP\${SETTINGS_FILE}"
-  Delete "$TEMP\${LOG_FILE}"
-  Delete "$TEMP\${OLD_LOG_FILE}"
+  SetShellVarContext current
+  !insertmacro REMOVE_SETTINGS_FROM "$APPDATA\${PRODUCT_NAME}"
+  RMDir "$APPDATA\${PRODUCT_NAME}"
+  SetShellVarContext all
+  !insertmacro REMOVE_SETTINGS_FROM "$TEMP"
 SectionEnd
 
 Function un.onInit
