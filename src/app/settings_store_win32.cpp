@@ -63,18 +63,24 @@ bool IsFolder(const std::wstring& path) {
 // bytes spell in that code page, and its sections and values went through that
 // code page. It is read once, as it was written, into the file of the right
 // name while that one does not exist yet; the earlier file stays as it is.
+// That version kept it in the temporary folder; it may also lie beside ours.
 void CarryOverEarlierFile(const std::string& path, SettingsStore& store) {
     const std::wstring current = win32::Widen(path);
     // Split the wide path: a GBK trail byte can look like a backslash.
     const std::size_t slash = current.find_last_of(L'\\');
     const std::size_t nameAt = slash == std::wstring::npos ? 0 : slash + 1;
-    const std::wstring earlier =
-        current.substr(0, nameAt) + win32::WidenAnsi(win32::Narrow(current.substr(nameAt)));
-    if (earlier == current || Exists(current) || !Exists(earlier)) return;
-    for (const SettingKey& k : kAllSettingKeys) {
-        const std::string value = win32::NarrowAnsi(
-            ReadProfileItem(win32::WidenAnsi(k.section), win32::WidenAnsi(k.key), earlier));
-        if (!value.empty()) store.Write(k.section, k.key, SettingsFile::Protected(value));
+    const std::wstring earlierName = win32::WidenAnsi(win32::Narrow(current.substr(nameAt)));
+    if (earlierName == current.substr(nameAt) || Exists(current)) return;
+    for (const std::wstring& folder :
+         {current.substr(0, nameAt), win32::Widen(TemporaryFilesDirectory())}) {
+        const std::wstring earlier = folder + earlierName;
+        if (!Exists(earlier)) continue;
+        for (const SettingKey& k : kAllSettingKeys) {
+            const std::string value = win32::NarrowAnsi(
+                ReadProfileItem(win32::WidenAnsi(k.section), win32::WidenAnsi(k.key), earlier));
+            if (!value.empty()) store.Write(k.section, k.key, SettingsFile::Protected(value));
+        }
+        return;
     }
 }
 

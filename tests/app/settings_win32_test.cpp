@@ -63,23 +63,29 @@ TEST_F(OwnFolder, AnEarlierVersionsFileIsCarriedOverOnce) {
     if (GetACP() == win32::kGbkCodePage) {
         GTEST_SKIP() << "on code page 936 the earlier version's file has the same name";
     }
-    // What an earlier version did: GBK path and texts through the ANSI functions.
-    const std::string earlierPath = win32::NarrowAnsi(win32::Widen(folder_)) + "岫澜IP.INI";
-    WritePrivateProfileStringA("记住密码", "JiZhu", "yes", earlierPath.c_str());
-    WritePrivateProfileStringA("帐号", "User", "张三", earlierPath.c_str());
-    WritePrivateProfileStringA("密码", "Password", "\" 秘密 \"", earlierPath.c_str());
-    ASSERT_EQ(Bytes(win32::Widen(folder_) + L"岫澜IP.INI"), "") << "no file of the right name yet";
+    // What an earlier version did: GBK path and texts through the ANSI
+    // functions, in the temporary folder; the file may also lie in ours.
+    for (const std::string& earlierFolder : {folder_, TemporaryFilesDirectory()}) {
+        const std::string earlierPath =
+            win32::NarrowAnsi(win32::Widen(earlierFolder)) + "岫澜IP.INI";
+        WritePrivateProfileStringA("记住密码", "JiZhu", "yes", earlierPath.c_str());
+        WritePrivateProfileStringA("帐号", "User", "张三", earlierPath.c_str());
+        WritePrivateProfileStringA("密码", "Password", "\" 秘密 \"", earlierPath.c_str());
+        const std::wstring current = win32::Widen(folder_) + L"岫澜IP.INI";
+        DeleteFileW(current.c_str());
 
-    SettingsFile settings(MakeSettingsStore(SettingsFile::PathIn(folder_)));
-    EXPECT_EQ(settings.ReadSetting(kRememberPassword), "yes");
-    EXPECT_EQ(settings.ReadSetting(kAccount), "张三");
-    EXPECT_EQ(settings.ReadSetting(kPassword), " 秘密 ");
-    EXPECT_EQ(settings.ReadSetting(kAutoLogin), "");
+        SettingsFile settings(MakeSettingsStore(SettingsFile::PathIn(folder_)));
+        EXPECT_EQ(settings.ReadSetting(kRememberPassword), "yes") << earlierFolder;
+        EXPECT_EQ(settings.ReadSetting(kAccount), "张三");
+        EXPECT_EQ(settings.ReadSetting(kPassword), " 秘密 ");
+        EXPECT_EQ(settings.ReadSetting(kAutoLogin), "");
 
-    // Once: later changes of the earlier file are not read again.
-    WritePrivateProfileStringA("帐号", "User", "李四", earlierPath.c_str());
-    SettingsFile again(MakeSettingsStore(SettingsFile::PathIn(folder_)));
-    EXPECT_EQ(again.ReadSetting(kAccount), "张三");
+        // Once: later changes of the earlier file are not read again.
+        WritePrivateProfileStringA("帐号", "User", "李四", earlierPath.c_str());
+        SettingsFile again(MakeSettingsStore(SettingsFile::PathIn(folder_)));
+        EXPECT_EQ(again.ReadSetting(kAccount), "张三");
+        DeleteFileA(earlierPath.c_str());
+    }
 }
 
 // Clean-up tools empty the temporary folder; the roaming application data
