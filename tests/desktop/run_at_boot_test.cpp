@@ -137,7 +137,7 @@ TEST(RunAtBoot, RegistersTheInstalledProgramQuotedWhereWindowsTakesIt) {
     }
 }
 
-TEST(RunAtBoot, RemovesTheValuesOfBothNamesFromBothKeysUnlessRefused) {
+TEST(RunAtBoot, RemovesTheValuesOfTheRunningAndTheInstalledNameFromBothKeys) {
     RecordingRegistry registry;
     registry.program = "C:\\Downloads\\XiulanIP (1).exe";
     registry.installed = kInstalled;
@@ -150,14 +150,6 @@ TEST(RunAtBoot, RemovesTheValuesOfBothNamesFromBothKeysUnlessRefused) {
     EXPECT_EQ(registry.values.size(), 1u);
     EXPECT_EQ(registry.shortcuts,
               (std::vector<std::string>{"XiulanIP (1).exe.lnk", "XiulanIP.exe.lnk"}));
-
-    // A refusing key with nothing to remove leaves nothing behind.
-    registry.machineRefusal = kAccessDenied;
-    EXPECT_EQ(UnregisterRunAtBoot(registry).place, RunAtBootPlace::Nowhere);
-    registry.values[{RunKey::Machine, "XiulanIP.exe"}] = kQuoted;
-    const RunAtBootState left = UnregisterRunAtBoot(registry);
-    EXPECT_EQ(left.place, RunAtBootPlace::Machine);
-    EXPECT_EQ(left.machineError, kAccessDenied);
 }
 
 TEST(FolderStartupRegistry, KeysAndStartupFolderAsFolders) {
