@@ -5,6 +5,14 @@
 // elsewhere, and tests substitute a recording fake. A failing operation never
 // throws: it has no effect, and a read after a failed Send yields empty bytes,
 // empty text and status 0.
+//
+// The service is reached over plain http, so a reply may come from anyone on
+// the way: the platform objects fail a transfer whose body grows past
+// kHttpReplyLimitBytes, and end every request, redirects and a credentials
+// round included, once the sum of its four phase limits has passed, however
+// slowly the bytes keep coming.
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +34,20 @@ constexpr int kHttpIgnoredCertificateErrors = kHttpIgnoreUnknownAuthority | kHtt
 constexpr int kHttpCredentialsForServer = 0;
 constexpr int kHttpCredentialsForProxy = 1;
 
+// The largest reply body taken in: a few times the service's longest list.
+constexpr std::size_t kHttpReplyLimitBytes = 8 * 1024 * 1024;
+
+// The four phase limits in milliseconds; 0 means the platform's own for that phase.
+struct HttpPhaseTimeouts {
+    int resolveMs = 0, connectMs = 0, sendMs = 0, receiveMs = 0;
+};
+// The platform's own limits, used when a caller sets none: Windows waits for a name without limit,
+// 60 s for a connection and 30 s each for sending and receiving.
+constexpr HttpPhaseTimeouts kHttpPlatformPhaseLimits{0, 60000, 30000, 30000};
+// A whole request may take the sum of its phase limits; a phase without a limit counts as the
+// longest of the others.
+std::chrono::milliseconds HttpRequestDeadline(const HttpPhaseTimeouts& phases);
+
 class HttpFacility {
   public:
     virtual ~HttpFacility() = default;
@@ -42,28 +64,41 @@ class HttpFacility {
     // Perform the request and wait for the whole reply; the body as text or as bytes.
     virtual void Send(const std::string& bodyText) = 0;
     virtual void SendBytes(const std::string& bodyBytes) = 0;
-    virtual std::string ResponseBody() = 0;
+    // The reply body, handed over: a second call gives empty bytes.
+    virtual std::string TakeResponseBody() = 0;
     // The reply's header lines without the status line, each ended by CR LF.
     virtual std::string GetAllResponseHeaders() = 0;
     virtual int Status() = 0;
     virtual std::string StatusText() = 0;
 };
 
-// What both platform request objects keep alike: the request headers (set or
-// replaced by name, case-insensitively) and the last reply. Each platform
-// supplies Perform, which sends with headers_ and fills the reply fields.
+// What both platform request objects keep alike: the phase limits, the request
+// headers (set or replaced by name, case-insensitively) and the last reply.
+// Each platform supplies Perform, which sends with headers_ and fills the
+// reply fields.
 class HttpFacilityBase : public HttpFacility {
   public:
+    void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
+        timeouts_ = {resolveMs, connectMs, sendMs, receiveMs};
+        timeoutsGiven_ = true;
+    }
     void SetRequestHeader(const std::string& name, const std::string& value) override;
     void Send(const std::string& bodyText) override { Perform(bodyText); }
     void SendBytes(const std::string& bodyBytes) override { Perform(bodyBytes); }
-    std::string ResponseBody() override { return body_; }
+    std::string TakeResponseBody() override { return std::move(body_); }
     std::string GetAllResponseHeaders() override { return responseHeaders_; }
     int Status() override { return status_; }
     std::string StatusText() override { return statusText_; }
 
   protected:
     virtual void Perform(const std::string& body) = 0;
+    // The limits in force: the caller's, or the platform's own when it set none.
+    HttpPhaseTimeouts Timeouts() const {
+        return timeoutsGiven_ ? timeouts_ : kHttpPlatformPhaseLimits;
+    }
+
+    HttpPhaseTimeouts timeouts_;
+    bool timeoutsGiven_ = false;
 
     std::vector<std::pair<std::string, std::string>> headers_;
     std::string body_;

@@ -2,7 +2,8 @@
 // the Windows object exactly:
 // - time-outs: name resolution and connect share one limit (their sum); send
 //   and receive become "no bytes moved for that long", checked by the progress
-//   callback, since libcurl has no per-phase send or receive limit;
+//   callback, since libcurl has no per-phase send or receive limit; the whole
+//   transfer is limited to the request's deadline;
 // - certificate errors: an unknown authority or an expired certificate both
 //   turn off peer verification (libcurl cannot ignore one kind alone), a name
 //   mismatch turns off host verification; wrong usage has no counterpart;
@@ -20,9 +21,6 @@
 namespace xl::api {
 namespace {
 
-// Limits used when the caller leaves the platform's own (the Windows defaults).
-constexpr long kPlatformConnectMs = 60000;
-constexpr long kPlatformStallMs = 30000;
 constexpr long kMaxRedirects = 10;
 
 struct CurlHandleDeleter {
@@ -34,11 +32,6 @@ struct SlistDeleter {
 
 class CurlHttpFacility final : public HttpFacilityBase {
   public:
-    void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
-        connectMs_ = static_cast<long>(resolveMs) + connectMs;
-        sendMs_ = sendMs;
-        receiveMs_ = receiveMs;
-    }
     void SetProxy(int setting, const std::string& proxyAddress) override {
         if (setting == kHttpProxySettingNamed) proxy_ = proxyAddress;
     }
@@ -66,13 +59,16 @@ class CurlHttpFacility final : public HttpFacilityBase {
 
     // Aborts a transfer on which no byte has moved for longer than the phase's limit.
     struct StallWatch {
-        long limitMs = kPlatformStallMs;
+        long limitMs = 0;
         curl_off_t lastMoved = -1;
         std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
     };
 
+    // Returning less than was handed over ends the transfer with an error.
     static size_t OnBody(char* data, size_t size, size_t count, void* self) {
-        static_cast<CurlHttpFacility*>(self)->body_.append(data, size * count);
+        std::string& body = static_cast<CurlHttpFacility*>(self)->body_;
+        if (size * count > kHttpReplyLimitBytes - body.size()) return 0;
+        body.append(data, size * count);
         return size * count;
     }
 
@@ -86,6 +82,8 @@ class CurlHttpFacility final : public HttpFacilityBase {
             const auto second = line.find(' ', line.find(' ') + 1);
             facility->statusText_ = second == std::string::npos ? "" : line.substr(second + 1);
         } else if (!line.empty()) {
+            if (line.size() + 2 > kHttpReplyLimitBytes - facility->responseHeaders_.size())
+                return 0;
             facility->responseHeaders_ += line + "\r\n";
         }
         return size * count;
@@ -101,7 +99,8 @@ class CurlHttpFacility final : public HttpFacilityBase {
             return 0;
         }
         const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - stall->since);
-        return idle.count() > stall->limitMs ? 1 : 0;
+        // 0 is no limit, as on Windows.
+        return stall->limitMs > 0 && idle.count() > stall->limitMs ? 1 : 0;
     }
 
     void Perform(const std::string& body) override {
@@ -132,11 +131,16 @@ class CurlHttpFacility final : public HttpFacilityBase {
         }
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
 
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS,
-                         connectMs_ > 0 ? connectMs_ : kPlatformConnectMs);
+        const HttpPhaseTimeouts phases = Timeouts();
+        const long connectMs = static_cast<long>(phases.resolveMs) + phases.connectMs;
+        if (connectMs > 0) curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(HttpRequestDeadline(phases).count()));
+        // An announced length past the limit is refused before any of the body is read.
+        curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE,
+                         static_cast<curl_off_t>(kHttpReplyLimitBytes));
         StallWatch stall;
-        stall.limitMs =
-            std::max(sendMs_, receiveMs_) > 0 ? std::max(sendMs_, receiveMs_) : kPlatformStallMs;
+        stall.limitMs = std::max(phases.sendMs, phases.receiveMs);
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CurlHttpFacility::OnProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &stall);
@@ -186,9 +190,6 @@ class CurlHttpFacility final : public HttpFacilityBase {
     std::string method_ = "GET";
     std::string url_;
     bool opened_ = false;
-    long connectMs_ = 0;
-    long sendMs_ = 0;
-    long receiveMs_ = 0;
     std::string proxy_;
     bool followRedirects_ = true;
     int ignoreFlags_ = 0;

@@ -1,12 +1,16 @@
 // The request object on Windows, on the WinHTTP C API. The automation object
 // with the same operations hangs in a synchronous send under Wine and its
 // certificate option is missing there; the C API offers every operation with
-// the same meaning.
+// the same meaning. A synchronous WinHTTP call cannot be cancelled, so the
+// request's deadline is kept by cutting every phase limit to the time left
+// before each call that blocks, and by checking it between reads.
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
-#include <vector>
+#include <optional>
 
 #include "api/http_facility.h"
 #include "api/text.h"
@@ -18,6 +22,8 @@ namespace {
 
 constexpr wchar_t kAgent[] = L"Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr DWORD kReadChunk = 16384;
+
+using Clock = std::chrono::steady_clock;
 
 using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &WinHttpCloseHandle>>;
 
@@ -48,10 +54,6 @@ DWORD ChosenAuthScheme(HINTERNET request) {
 
 class WinHttpFacility final : public HttpFacilityBase {
   public:
-    void SetTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs) override {
-        timeouts_ = {resolveMs, connectMs, sendMs, receiveMs};
-        timeoutsGiven_ = true;
-    }
     void SetProxy(int setting, const std::string& proxyAddress) override {
         if (setting == kHttpProxySettingNamed) proxy_ = proxyAddress;
     }
@@ -76,16 +78,13 @@ class WinHttpFacility final : public HttpFacilityBase {
         std::wstring user, password;
         bool given = false;
     };
-    struct Timeouts {
-        int resolve = 0, connect = 0, send = 0, receive = 0;
-    };
-
     void Perform(const std::string& body) override {
         ClearReply();
         if (opened_ && !Exchange(body)) ClearReply();
     }
 
     bool Exchange(const std::string& body) {
+        const Clock::time_point deadline = Clock::now() + HttpRequestDeadline(Timeouts());
         std::wstring url = win32::Widen(url_);
         URL_COMPONENTS parts{};
         parts.dwStructSize = sizeof(parts);
@@ -103,10 +102,10 @@ class WinHttpFacility final : public HttpFacilityBase {
             proxy.empty() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
             proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session) return false;
-        if (timeoutsGiven_) {
-            WinHttpSetTimeouts(session.get(), timeouts_.resolve, timeouts_.connect, timeouts_.send,
-                               timeouts_.receive);
-        }
+        // The request handle inherits these; LimitPhases cuts them on it as the deadline nears.
+        const HttpPhaseTimeouts phases = Timeouts();
+        WinHttpSetTimeouts(session.get(), phases.resolveMs, phases.connectMs, phases.sendMs,
+                           phases.receiveMs);
         InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
         if (!connection) return false;
         const std::wstring method = win32::Widen(method_);
@@ -115,12 +114,6 @@ class WinHttpFacility final : public HttpFacilityBase {
             WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
         if (!request) return false;
         HINTERNET r = request.get();
-        if (timeoutsGiven_) {
-            // The wait for the reply's headers is a phase of its own: without this a server that
-            // accepts and never answers holds the call far beyond the receive time-out.
-            DWORD receive = static_cast<DWORD>(timeouts_.receive);
-            WinHttpSetOption(r, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive, sizeof(receive));
-        }
         if (!followRedirects_) {
             DWORD feature = WINHTTP_DISABLE_REDIRECTS;
             WinHttpSetOption(r, WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
@@ -136,7 +129,7 @@ class WinHttpFacility final : public HttpFacilityBase {
                                      WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
         }
 
-        if (!SendAndReceive(r, body)) return false;
+        if (!LimitPhases(r, deadline) || !SendAndReceive(r, body)) return false;
         status_ = Status(r);
         // Credentials are offered once, when the server or the proxy asks for them.
         const bool proxyChallenge =
@@ -150,26 +143,53 @@ class WinHttpFacility final : public HttpFacilityBase {
                 WinHttpSetCredentials(
                     r, proxyChallenge ? WINHTTP_AUTH_TARGET_PROXY : WINHTTP_AUTH_TARGET_SERVER,
                     scheme, credentials.user.c_str(), credentials.password.c_str(), nullptr)) {
-                if (!SendAndReceive(r, body)) return false;
+                if (!LimitPhases(r, deadline) || !SendAndReceive(r, body)) return false;
                 status_ = Status(r);
             }
         }
         statusText_ = win32::Narrow(QueryHeaderText(r, WINHTTP_QUERY_STATUS_TEXT));
         responseHeaders_ =
             HeaderLines(win32::Narrow(QueryHeaderText(r, WINHTTP_QUERY_RAW_HEADERS_CRLF)));
-        return ReadBody(r) && BodyComplete(r);
+        return ReadBody(r, deadline) && BodyComplete(r);
+    }
+
+    // Sets the request's phase limits for the next blocking call, each cut to the time left until
+    // the deadline; false when none is left.
+    bool LimitPhases(HINTERNET request, Clock::time_point deadline) const {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        // 0 is no limit of the phase's own: the time left is the limit then.
+        auto cut = [left](int phaseMs) {
+            return static_cast<int>(phaseMs > 0 ? std::min<long long>(phaseMs, left) : left);
+        };
+        const HttpPhaseTimeouts phases = Timeouts();
+        WinHttpSetTimeouts(request, cut(phases.resolveMs), cut(phases.connectMs),
+                           cut(phases.sendMs), cut(phases.receiveMs));
+        // The wait for the reply's headers is a phase of its own: without this a server that
+        // accepts and never answers holds the call far beyond the receive time-out.
+        DWORD receive = static_cast<DWORD>(cut(phases.receiveMs));
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive,
+                         sizeof(receive));
+        return true;
+    }
+
+    // The announced length, when the reply has one.
+    static std::optional<DWORD> ContentLength(HINTERNET request) {
+        DWORD length = 0, size = sizeof(length);
+        if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
+                                 WINHTTP_NO_HEADER_INDEX))
+            return std::nullopt;
+        return length;
     }
 
     // A connection closed before the announced length arrived is a failed transfer; Wine's
     // WinHttpReadData reports it as a normal end of the body.
     bool BodyComplete(HINTERNET request) const {
         if (method_ == "HEAD") return true;
-        DWORD length = 0, size = sizeof(length);
-        if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
-                                 WINHTTP_HEADER_NAME_BY_INDEX, &length, &size,
-                                 WINHTTP_NO_HEADER_INDEX))
-            return true;
-        return body_.size() >= length;
+        const std::optional<DWORD> length = ContentLength(request);
+        return !length || body_.size() >= *length;
     }
 
     static bool SendAndReceive(HINTERNET request, const std::string& body) {
@@ -199,13 +219,30 @@ class WinHttpFacility final : public HttpFacilityBase {
         return lines;
     }
 
-    bool ReadBody(HINTERNET request) {
-        std::vector<char> chunk(kReadChunk);
+    // Reads straight into the body; one byte past the limit fails the transfer, and so does the
+    // deadline, however little each read brings. Each read asks only for what is there already:
+    // Wine's WinHttpReadData waits until it has filled the buffer, which a server sending a byte
+    // at a time can stretch without end.
+    bool ReadBody(HINTERNET request, Clock::time_point deadline) {
+        if (method_ != "HEAD") {
+            const std::optional<DWORD> announced = ContentLength(request);
+            if (announced && *announced > kHttpReplyLimitBytes) return false;
+            if (announced) body_.reserve(*announced);
+        }
         for (;;) {
+            DWORD available = 0;
+            if (!LimitPhases(request, deadline) || !WinHttpQueryDataAvailable(request, &available))
+                return false;
+            if (available == 0) return true;
+            const std::size_t had = body_.size();
+            const DWORD room = static_cast<DWORD>(
+                std::min<std::size_t>({available, kReadChunk, kHttpReplyLimitBytes + 1 - had}));
+            body_.resize(had + room);
             DWORD read = 0;
-            if (!WinHttpReadData(request, chunk.data(), kReadChunk, &read)) return false;
+            const bool ok = WinHttpReadData(request, body_.data() + had, room, &read);
+            body_.resize(had + (ok ? read : 0));
+            if (!ok || body_.size() > kHttpReplyLimitBytes) return false;
             if (read == 0) return true;
-            body_.append(chunk.data(), read);
         }
     }
 
@@ -219,8 +256,6 @@ class WinHttpFacility final : public HttpFacilityBase {
     std::string method_ = "GET";
     std::string url_;
     bool opened_ = false;
-    Timeouts timeouts_;
-    bool timeoutsGiven_ = false;
     std::string proxy_;
     bool followRedirects_ = true;
     DWORD ignoreFlags_ = 0;

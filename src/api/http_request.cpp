@@ -126,7 +126,7 @@ std::string HttpRequest::Fetch(const FetchArgs& args) const {
         facility->Send(args.bodyText.value_or(""));
     }
 
-    std::string body = facility->ResponseBody();
+    std::string body = facility->TakeResponseBody();
     const std::string responseHeaders = facility->GetAllResponseHeaders();
     const int status = facility->Status();
     facility->StatusText();

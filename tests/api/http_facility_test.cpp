@@ -82,7 +82,7 @@ TEST_F(HttpFacilityTest, CertificateErrorsAreIgnoredAlsoAfterARedirectFromHttp) 
     strict->SetOption(kHttpOptionSslErrorIgnoreFlags, 0);
     strict->Send("");
     EXPECT_EQ(strict->Status(), 0);
-    EXPECT_EQ(strict->ResponseBody(), "");
+    EXPECT_EQ(strict->TakeResponseBody(), "");
 
     int status = 0;
     std::string headers;
@@ -108,10 +108,16 @@ TEST_F(HttpFacilityTest, TransportFailuresGiveEmptyReply) {
         std::string url;
         int timeoutSeconds;
     };
+    const std::string pastLimit = "huge=" + std::to_string(kHttpReplyLimitBytes + 1);
     const Case cases[] = {
         {"dropped connection", "drop=1", "/serverlistpc/", 15},
         {"stalled reply cut by the time-out", "delay_ms=10000", "/ipinfohtml/", 2},
         {"nothing listening", "", "http://127.0.0.1:1/", 2},
+        {"announced body past the limit", pastLimit, "/probe/", 15},
+        {"chunked body past the limit", pastLimit + "&chunked=1", "/probe/", 15},
+        // A byte every 50 ms never trips a one-second phase limit, and the whole list would take
+        // over a minute: only the request's deadline (four seconds) ends it.
+        {"trickled reply cut by the deadline", "trickle_ms=50", "/serverlistpc/", 1},
     };
     for (const Case& c : cases) {
         if (!c.fault.empty()) standin->Fault(c.url, c.fault);
@@ -133,6 +139,14 @@ TEST_F(HttpFacilityTest, TransportFailuresGiveEmptyReply) {
         EXPECT_LT(seconds, 6.0) << c.name << " took " << seconds << " s";
         standin->Reset();
     }
+}
+
+TEST_F(HttpFacilityTest, BodyOfExactlyTheLimitArrivesWhole) {
+    standin->Fault("/probe/", "huge=" + std::to_string(kHttpReplyLimitBytes) + "&chunked=1");
+    int status = 0;
+    const std::string body = http.Fetch({.url = Url("/probe/"), .statusCode = &status});
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(body.size(), kHttpReplyLimitBytes);
 }
 
 TEST_F(HttpFacilityTest, NamedProxyCarriesTheRequestAndItsCredentials) {

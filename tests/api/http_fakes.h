@@ -62,7 +62,7 @@ class RecordingFacility : public HttpFacility {
         r_.sentBytes = bodyBytes;
         ++r_.sends;
     }
-    std::string ResponseBody() override { return reply_.reachable ? reply_.body : ""; }
+    std::string TakeResponseBody() override { return reply_.reachable ? reply_.body : ""; }
     std::string GetAllResponseHeaders() override { return reply_.reachable ? reply_.headers : ""; }
     int Status() override { return reply_.reachable ? reply_.status : 0; }
     std::string StatusText() override { return reply_.reachable ? "OK" : ""; }

@@ -218,7 +218,7 @@ class SlowNotFound : public HttpFacility {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     void SendBytes(const std::string&) override {}
-    std::string ResponseBody() override { return ""; }
+    std::string TakeResponseBody() override { return ""; }
     std::string GetAllResponseHeaders() override { return ""; }
     int Status() override { return 404; }
     std::string StatusText() override { return ""; }

@@ -1,6 +1,8 @@
 #include "standin_service.h"
 
+#include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace xl::standin {
@@ -14,6 +16,8 @@ constexpr int kStaticFailureCode = 201;  // must not contain "100": the client s
 constexpr int kListSuccessCode = 200;
 // A dropped reply announces this many bytes more than it sends.
 constexpr size_t kDroppedTail = 64;
+// A huge body goes out in blocks of this size, so the service never holds it whole.
+constexpr size_t kHugeBlock = 64 * 1024;
 
 const char* const kListPaths[] = {"/serverlistpc/", "/serverlistpc_xiulanfast/",
                                   "/getstaticiplist/"};
@@ -137,6 +141,14 @@ void StandinService::Serve(const std::string& path, const httplib::Request& req,
     if (fault.raw) reply.body = *fault.raw;
 
     res.status = reply.status;
+    if (fault.hugeBytes > 0) {
+        ServeHuge(res, fault);
+        return;
+    }
+    if (fault.trickleMs > 0) {
+        ServeTrickle(res, reply, fault.trickleMs);
+        return;
+    }
     if (fault.drop) {
         // Announce more bytes than are sent, send half the body, then give up:
         // the server closes the connection in the middle of the reply.
@@ -149,6 +161,43 @@ void StandinService::Serve(const std::string& path, const httplib::Request& req,
         return;
     }
     res.set_content(reply.body, reply.contentType);
+}
+
+void StandinService::ServeHuge(httplib::Response& res, const Fault& fault) {
+    const size_t total = static_cast<size_t>(fault.hugeBytes);
+    auto block = std::make_shared<const std::string>(kHugeBlock, 'x');
+    if (fault.chunked) {
+        auto sent = std::make_shared<size_t>(0);
+        res.set_chunked_content_provider("text/plain",
+                                         [block, sent, total](size_t, httplib::DataSink& sink) {
+                                             const size_t n = std::min(kHugeBlock, total - *sent);
+                                             if (n > 0 && !sink.write(block->data(), n))
+                                                 return false;
+                                             *sent += n;
+                                             if (*sent == total) sink.done();
+                                             return true;
+                                         });
+        return;
+    }
+    res.set_content_provider(total, "text/plain",
+                             [block, total](size_t offset, size_t, httplib::DataSink& sink) {
+                                 const size_t n = std::min(kHugeBlock, total - offset);
+                                 return sink.write(block->data(), n);
+                             });
+}
+
+void StandinService::ServeTrickle(httplib::Response& res, const Reply& reply, int intervalMs) {
+    res.set_content_provider(
+        reply.body.size(), reply.contentType,
+        [this, body = reply.body, intervalMs](size_t offset, size_t, httplib::DataSink& sink) {
+            // A client that gave up makes the write fail, which ends the reply.
+            return Pause(intervalMs) && sink.write(body.data() + offset, 1);
+        });
+}
+
+bool StandinService::Pause(int ms) {
+    std::unique_lock lock(mutex_);
+    return !wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
 }
 
 std::string StandinService::Message(const std::string& key) const {
@@ -238,6 +287,9 @@ void StandinService::Control(const httplib::Request& req, httplib::Response& res
         fault.drop = req.get_param_value("drop") == "1";
         fault.changing = req.get_param_value("changing") == "1";
         fault.times = IntParam(req, "times", 0);
+        fault.hugeBytes = IntParam(req, "huge", 0);
+        fault.chunked = req.get_param_value("chunked") == "1";
+        fault.trickleMs = IntParam(req, "trickle_ms", 0);
         faults_[path] = fault;
         res.set_content("ok", "text/plain");
     } else if (command == "reset") {

@@ -2,10 +2,10 @@
 // The stand-in for the service behind the client's API base address. It
 // answers every path of the API from a data file (UTF-8 JSON) and lets tests
 // switch per-path faults (delay, status, broken or empty body, a list that
-// changes between calls, a dropped connection) through /_control/ paths on
-// the same server, so a test program on either platform can drive it with
-// plain GET requests. One service may be installed on several servers (plain
-// and TLS); they share its faults and counts.
+// changes between calls, a dropped connection, a huge or a trickled body) through /_control/ paths
+// on the same server, so a test program on either platform can drive it with plain GET requests.
+// One service may be installed on several servers (plain and TLS); they share its faults and
+// counts.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -32,6 +32,11 @@ struct Fault {
     bool drop = false;               // close the connection in the middle of the reply
     bool changing = false;           // lists: every call leaves out another row
     int times = 0;
+    // Hostile replies: a body of this many bytes (announced, or chunked without a length), and
+    // the path's own body sent one byte every `trickleMs`.
+    int hugeBytes = 0;
+    bool chunked = false;
+    int trickleMs = 0;
 };
 
 class StandinService {
@@ -70,6 +75,11 @@ class StandinService {
     Reply IpInfo(const httplib::Request& req, const Context& context);
     Reply SetStaticIp(const httplib::Request& req, const Context& context);
     Reply Probe(const httplib::Request& req, const Context& context);
+
+    void ServeHuge(httplib::Response& res, const Fault& fault);
+    void ServeTrickle(httplib::Response& res, const Reply& reply, int intervalMs);
+    // Waits up to `ms`; false once the service is shutting down.
+    bool Pause(int ms);
 
     void Control(const httplib::Request& req, httplib::Response& res);
     std::string Message(const std::string& key) const;
