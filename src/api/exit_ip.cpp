@@ -1,5 +1,6 @@
 #include "api/exit_ip.h"
 
+#include "api/log.h"
 #include "api/service.h"
 #include "api/text.h"
 
@@ -8,8 +9,21 @@ namespace {
 
 constexpr char kExitIpPath[] = "/ipinfohtml/";
 constexpr int kHttpOk = 200;
+constexpr char kExitIpExceptionText[] = "出口IP查询异常: ";
 
 }  // namespace
+
+ExitIpPage ReadExitIpPage(std::string_view body) {
+    // '中国-江苏-南京' reads '江苏南京', '美国-加州' reads '美国加州'.
+    std::string text = TextReplace(Utf8ToGbk(body), "中国-", "");
+    text = TextReplace(text, "-", "");
+    ExitIpPage page;
+    int position = 0;
+    page.ip = TextBetweenFrom(text, "<ip>", "</ip>", position);
+    position = 0;
+    page.location = TextBetweenFrom(text, "<pos>", "</pos>", position);
+    return page;
+}
 
 bool QueryExitIp(const ServiceApi& api, std::string& ip, std::string& location) {
     int status = 0;
@@ -17,29 +31,36 @@ bool QueryExitIp(const ServiceApi& api, std::string& ip, std::string& location) 
                                                .statusCode = &status,
                                                .timeoutSeconds = kExitIpTimeoutSeconds});
     if (status != kHttpOk) return false;
-    // '中国-江苏-南京' reads '江苏南京', '美国-加州' reads '美国加州'.
-    std::string text = TextReplace(Utf8ToGbk(body), "中国-", "");
-    text = TextReplace(text, "-", "");
-    int position = 0;
-    ip = TextBetweenFrom(text, "<ip>", "</ip>", position);
-    position = 0;
-    location = TextBetweenFrom(text, "<pos>", "</pos>", position);
+    ExitIpPage page = ReadExitIpPage(body);
+    ip = std::move(page.ip);
+    location = std::move(page.location);
     return true;
 }
 
-void RunExitIpLookup(const ServiceApi& api, std::stop_token stop,
+void RunExitIpLookup(const ServiceApi& api, ProgramLog& log, std::stop_token stop,
                      const std::function<bool(const std::string&, const std::string&)>& show) {
-    if (!show(kExitIpConnectedText, kExitIpConnectedText)) return;
-    // No pause between attempts: each is bounded by its two-second time-outs.
-    auto attempt = [&] {
-        std::string ip, location;
-        if (stop.stop_requested() || !QueryExitIp(api, ip, location)) return false;
-        show(ip, location);
-        return true;
-    };
-    for (int round = 1; round <= kExitIpRounds; ++round) {
-        if (attempt() || attempt() || stop.stop_requested()) return;
-        if (round == 1 && !show(kExitIpQueryingText, kExitIpQueryingText)) return;
+    try {
+        if (!show(kExitIpConnectedText, kExitIpConnectedText)) return;
+        // No pause between attempts: each is bounded by its request's deadline.
+        auto attempt = [&] {
+            std::string ip, location;
+            if (stop.stop_requested()) return false;
+            try {
+                if (!QueryExitIp(api, ip, location)) return false;
+            } catch (...) {
+                LogCurrentException(log, {kExitIpExceptionText});
+                return false;
+            }
+            show(ip, location);
+            return true;
+        };
+        for (int round = 1; round <= kExitIpRounds; ++round) {
+            if (attempt() || attempt() || stop.stop_requested()) return;
+            if (round == 1 && !show(kExitIpQueryingText, kExitIpQueryingText)) return;
+        }
+    } catch (...) {
+        // From the display: the lookup ends, its labels as they were.
+        LogCurrentException(log, {kExitIpExceptionText});
     }
 }
 
@@ -54,7 +75,7 @@ void ExitIpLookup::Start() {
     std::lock_guard lock(writeMutex_);
     current_.emplace(Task{std::jthread([this, finished](std::stop_token stop) {
                               RunExitIpLookup(
-                                  api_, stop,
+                                  api_, log_, stop,
                                   [this, stop](const std::string& ip, const std::string& location) {
                                       std::lock_guard writeLock(writeMutex_);
                                       if (stop.stop_requested()) return false;

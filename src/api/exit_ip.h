@@ -4,6 +4,8 @@
 // thread, tries up to twenty times with short time-outs, and writes through
 // an interface the main window implements. A new lookup stops the previous
 // one, and once Start or Stop has returned the previous one writes nothing.
+// Whatever an attempt throws costs that attempt and goes to the log; nothing
+// leaves the lookup's thread.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -11,11 +13,13 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace xl::api {
 
+class ProgramLog;
 class ServiceApi;
 
 inline constexpr char kExitIpConnectedText[] = "网络连接成功";
@@ -32,18 +36,26 @@ class ExitIpDisplay {
     virtual void ShowExitIp(const std::string& ip, const std::string& location) = 0;
 };
 
+struct ExitIpPage {
+    std::string ip, location;
+};
+// The address and its location cut out of the page (UTF-8 bytes), "中国-" and every "-" taken
+// out of the location; each empty when the page lacks its markers.
+ExitIpPage ReadExitIpPage(std::string_view body);
+
 // One attempt: true when the page came with HTTP status 200 (`ip` and `location` then set, empty
 // when the page lacks their markers); false leaves both untouched.
 bool QueryExitIp(const ServiceApi& api, std::string& ip, std::string& location);
 
 // The rounds of one lookup; stops between attempts once `stop` is requested. `show` writes the
-// labels and returns false when the lookup has been stopped meanwhile.
-void RunExitIpLookup(const ServiceApi& api, std::stop_token stop,
+// labels and returns false when the lookup has been stopped meanwhile. Never throws.
+void RunExitIpLookup(const ServiceApi& api, ProgramLog& log, std::stop_token stop,
                      const std::function<bool(const std::string&, const std::string&)>& show);
 
 class ExitIpLookup {
   public:
-    ExitIpLookup(const ServiceApi& api, ExitIpDisplay& display) : api_(api), display_(display) {}
+    ExitIpLookup(const ServiceApi& api, ExitIpDisplay& display, ProgramLog& log)
+        : api_(api), display_(display), log_(log) {}
     // Stops every lookup and waits for them (at most one attempt's time-outs).
     ~ExitIpLookup();
     ExitIpLookup(const ExitIpLookup&) = delete;
@@ -63,6 +75,7 @@ class ExitIpLookup {
 
     const ServiceApi& api_;
     ExitIpDisplay& display_;
+    ProgramLog& log_;
     std::mutex writeMutex_;  // a write and a stop never interleave
     std::optional<Task> current_;
     std::vector<Task> stopped_;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 
 #include "api/log_file.h"
 
@@ -45,6 +46,23 @@ std::string Stamp() {
 }
 
 }  // namespace
+
+void LogCurrentException(ProgramLog& log,
+                         std::initializer_list<std::string_view> context) noexcept {
+    try {
+        std::string line;
+        for (const std::string_view part : context) line += part;
+        try {
+            throw;
+        } catch (const std::exception& error) {
+            line += error.what();
+        } catch (...) {
+            line += "?";
+        }
+        log.Write(line);
+    } catch (...) {
+    }
+}
 
 std::string RolledLogPath(std::string_view path) {
     if (path.size() >= kLogExtension.size() &&

@@ -12,6 +12,7 @@
 // else happens: Write never fails and never throws. Nobody hands it a password
 // or a cookie.
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,6 +30,11 @@ inline constexpr std::string_view kLogFileName = "岫澜IP.log";
 inline constexpr std::uint64_t kLogCapBytes = 1024 * 1024;
 // A longer message is cut, so that no single line can break the cap.
 inline constexpr std::size_t kLogMessageLimit = 4096;
+
+// Writes the parts of `context` followed by what the exception being handled
+// says of itself. Only for a catch block: it never throws, so it cannot end the
+// program from there (the line is put together here, inside its own guard).
+void LogCurrentException(ProgramLog& log, std::initializer_list<std::string_view> context) noexcept;
 
 // "dir\岫澜IP.log" gives "dir\岫澜IP.old.log": the one rolled-over file.
 std::string RolledLogPath(std::string_view path);

@@ -1,5 +1,4 @@
 // Fetching a list from the service and turning the reply into province groups.
-#include <exception>
 #include <string>
 
 #include "api/json_document.h"
@@ -25,14 +24,6 @@ constexpr char kRefreshExceptionText[] = "刷新节点列表异常: ";
 // "[动态线路] " before each of a list's log lines.
 std::string ListLogPrefix(LineMode mode) {
     return "[" + LineModeText(mode) + "] ";
-}
-
-// Called while an exception is handled: a second one from here would end the program.
-void LogRefreshException(ProgramLog& log, LineMode mode, const char* what) noexcept {
-    try {
-        log.Write(ListLogPrefix(mode) + kRefreshExceptionText + what);
-    } catch (...) {
-    }
 }
 
 // A GBK trail byte is never below 0x40, so a byte scan finds exactly the control characters.
@@ -145,10 +136,8 @@ RefreshOutcome RefreshServerList(LineMode mode, ServerLists& lists, const Servic
         }
         // `fresh` goes here, outside the lock: the panel waiting to read the list is not held up.
         return RefreshOutcome::Merged;
-    } catch (const std::exception& error) {
-        LogRefreshException(log, mode, error.what());
     } catch (...) {
-        LogRefreshException(log, mode, "");
+        LogCurrentException(log, {"[", LineModeText(mode), "] ", kRefreshExceptionText});
     }
     if (failure == RefreshOutcome::DownloadFailed) errorCode = kErrorTransport;
     return failure;

@@ -136,7 +136,7 @@ class Program : private desktop::MainWindowVisibility {
     std::unique_ptr<ui::SettingsPanel> settingsPanel_;
     std::unique_ptr<ui::MainWindow> main_;
     // Last: the downloads finish before anything they use goes.
-    ui::BackgroundWork downloads_;
+    ui::BackgroundWork downloads_{services_.log};
 };
 
 }  // namespace xl::program

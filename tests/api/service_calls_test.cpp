@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "api/exit_ip.h"
 #include "api/http_fakes.h"
 #include "api/login.h"
 #include "api/service.h"
+#include "api/service_fakes.h"
 #include "api/static_ip.h"
 #include "api/text.h"
 
@@ -22,6 +24,7 @@ class ServiceCallTest : public ::testing::Test {
     test::RecordingFactory factory;
     HttpRequest http{factory.Factory()};
     ServiceApi api{http, kBase};
+    test::MemoryLog log;
 };
 
 TEST_F(ServiceCallTest, QueryBytesThatChangeTheQueryAreEncoded) {
@@ -192,7 +195,7 @@ TEST_F(ServiceCallTest, ExitIpRounds) {
         factory.reply = good;
         std::vector<std::string> shown;
         std::stop_source stop;
-        RunExitIpLookup(api, stop.get_token(),
+        RunExitIpLookup(api, log, stop.get_token(),
                         [&](const std::string& ip, const std::string& location) {
                             shown.push_back(ip);
                             if (ip != "1.2.3.4") {
@@ -203,6 +206,30 @@ TEST_F(ServiceCallTest, ExitIpRounds) {
         EXPECT_EQ(shown, c.shown) << c.name;
         EXPECT_EQ(factory.created, c.attempts) << c.name;
     }
+}
+
+// Nothing thrown on the lookup's thread leaves it: an attempt that throws is a failed attempt, a
+// display that throws ends the lookup; both are logged.
+TEST_F(ServiceCallTest, ExitIpLookupOutlivesExceptions) {
+    factory.queue.assign(1, test::ScriptedReply{.throws = true});
+    factory.reply = {.body = "<ip>1.2.3.4</ip><pos>x</pos>"};
+    std::vector<std::string> shown;
+    RunExitIpLookup(api, log, std::stop_source().get_token(),
+                    [&](const std::string& ip, const std::string&) {
+                        shown.push_back(ip);
+                        return true;
+                    });
+    EXPECT_EQ(shown, (std::vector<std::string>{"网络连接成功", "1.2.3.4"}));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"出口IP查询异常: std::bad_alloc"}));
+
+    int calls = 0;
+    RunExitIpLookup(api, log, std::stop_source().get_token(),
+                    [&](const std::string&, const std::string&) -> bool {
+                        ++calls;
+                        throw std::runtime_error("post failed");
+                    });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(log.Lines().back(), "出口IP查询异常: post failed");
 }
 
 // A request object that takes a while and always answers 404, safe to use from several threads.
@@ -242,7 +269,8 @@ TEST(ExitIpLookupTest, OnlyTheNewestLookupWrites) {
     HttpRequest http([] { return std::make_unique<SlowNotFound>(); });
     ServiceApi api(http, kBase);
     RecordingDisplay display;
-    ExitIpLookup lookup(api, display);
+    test::MemoryLog log;
+    ExitIpLookup lookup(api, display, log);
 
     lookup.Start();
     while (display.Count() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -155,7 +155,7 @@ class LabelRecorder : public ExitIpDisplay {
 TEST_F(ServiceStandinTest, ExitIpLookupRetriesUntilThePageComes) {
     standin->Fault("/ipinfohtml/", "status=404&times=3");
     LabelRecorder labels;
-    ExitIpLookup lookup(*api, labels);
+    ExitIpLookup lookup(*api, labels, log);
     lookup.Start();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (labels.Shown().size() < 3 && std::chrono::steady_clock::now() < deadline)

@@ -44,7 +44,7 @@ ConnectionPanel::ConnectionPanel(Services services)
     : s_(std::move(services)),
       progress_(s_.dial, *this,
                 [this](std::function<void()> task) { poster_.Post(std::move(task)); }),
-      exitIp_(s_.service, *this) {}
+      exitIp_(s_.service, *this, s_.log) {}
 
 ConnectionPanel::~ConnectionPanel() = default;
 

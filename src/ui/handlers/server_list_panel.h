@@ -123,7 +123,7 @@ class ServerListPanel {
     // after another of them picks nothing.
     std::uint64_t selectionMoves_ = 0;
     UiPoster poster_{s_.windows};
-    BackgroundWork work_;  // last: its workers stop before anything they use goes
+    BackgroundWork work_{s_.log};  // last: its workers stop before anything they use goes
 };
 
 }  // namespace xl::ui
