@@ -18,9 +18,12 @@ std::string StaticIpUrl(const ServiceApi& api, std::string_view account, std::st
     return api.Url(path);
 }
 
-bool RequestStaticIp(const ServiceApi& api, std::string_view account, std::string_view ip) {
-    const std::string reply = api.Http().Fetch({.url = StaticIpUrl(api, account, ip)});
+bool StaticIpAssigned(std::string_view reply) {
     return TextFind(reply, kStaticIpSuccessMark) > 0;
+}
+
+bool RequestStaticIp(const ServiceApi& api, std::string_view account, std::string_view ip) {
+    return StaticIpAssigned(api.Http().Fetch({.url = StaticIpUrl(api, account, ip)}));
 }
 
 }  // namespace xl::api

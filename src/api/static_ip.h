@@ -17,6 +17,8 @@ inline constexpr char kStaticIpFailedText[] =
 std::string StaticIpUrl(const ServiceApi& api, std::string_view account, std::string_view ip);
 // True when the reply contains "100" anywhere (a plain substring search, as the service's
 // success code is written into the reply).
+bool StaticIpAssigned(std::string_view reply);
+// One GET of the assignment URL and the verdict of StaticIpAssigned on its reply.
 bool RequestStaticIp(const ServiceApi& api, std::string_view account, std::string_view ip);
 
 }  // namespace xl::api

@@ -19,7 +19,8 @@ xiulan_add_test(NAME api_service_tests
           ${CMAKE_CURRENT_LIST_DIR}/service_calls_test.cpp
   LIBS xl_api)
 
-foreach(fuzzer fuzz_server_list fuzz_http_cookies fuzz_http_headers fuzz_login_reply)
+foreach(fuzzer fuzz_server_list fuzz_http_cookies fuzz_http_headers fuzz_login_reply
+               fuzz_login_log_line fuzz_exit_ip_page fuzz_static_ip_reply)
   xiulan_add_fuzzer(NAME ${fuzzer} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fuzz/${fuzzer}.cpp LIBS xl_api)
 endforeach()
 
