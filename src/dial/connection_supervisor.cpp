@@ -1,5 +1,6 @@
 #include "dial/connection_supervisor.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -12,7 +13,8 @@ constexpr const char* kOff = "no";
 constexpr const char* kConnectedTag = "断开";
 constexpr const char* kConnectedStatus = "连接成功";
 constexpr const char* kNotDialled = "未拨号";
-// The pause that lets a hang-up land before the button is refreshed (PumpingWait 10, unit 0).
+// The pauses for messages around the button's refresh, once the hang-up has
+// been waited for (PumpingWait 10, unit 0).
 constexpr long long kSettleInterval = 10;
 constexpr int kMilliseconds = 0;
 
@@ -21,27 +23,38 @@ bool IsOn(const std::string& option) {
 }
 
 // Marks one reaction as under way for its whole length, nested pumps included.
+// A reaction that ends without a dial leaves no mark of its hang-up behind:
+// when a link ends after it, that is a drop again.
 class Acting {
   public:
-    explicit Acting(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Acting() { flag_ = false; }
+    Acting(bool& flag, DialEngine& engine)
+        : flag_(flag), engine_(engine), dialsBefore_(engine.DialCount()) {
+        flag_ = true;
+    }
+    ~Acting() {
+        flag_ = false;
+        if (engine_.DialCount() == dialsBefore_) engine_.ForgetOwnHangUp();
+    }
     Acting(const Acting&) = delete;
     Acting& operator=(const Acting&) = delete;
 
   private:
     bool& flag_;
+    DialEngine& engine_;
+    std::uint64_t dialsBefore_;
 };
 
 }  // namespace
 
 ConnectionSupervisor::ConnectionSupervisor(DialEngine& engine, SupervisedConnection& panel,
                                            AdapterAdminSwitch adapterSwitch, SupervisorLog log,
-                                           PostToUiThread post)
+                                           PostToUiThread post, PostDelayed postAfter)
     : engine_(engine),
       panel_(panel),
       adapterSwitch_(std::move(adapterSwitch)),
       log_(std::move(log)),
-      post_(std::move(post)) {}
+      post_(std::move(post)),
+      postAfter_(std::move(postAfter)) {}
 
 ConnectionSupervisor::~ConnectionSupervisor() {
     // First of all: once the watch is gone, its thread no longer calls in.
@@ -59,16 +72,26 @@ bool ConnectionSupervisor::IsAbnormalDrop() {
 }
 
 bool ConnectionSupervisor::MayAct() const {
-    // Ticks and posted checks that run inside a reaction's waits or inside a
-    // dial (the user's or ours) leave the link to it.
-    return !acting_ && !engine_.IsDialling();
+    // Ticks and posted checks that run inside a reaction's waits, inside a
+    // dial or inside a hang-up's wait (the user's or ours) leave the link to it.
+    return !acting_ && !engine_.IsDialling() && !engine_.IsHangingUp();
 }
 
 void ConnectionSupervisor::AutoReconnectTick() {
     // With disableOnDrop on, drops belong to the adapter check.
     if (!IsOn(options_.autoReconnect) || IsOn(options_.disableOnDrop)) return;
-    if (!MayAct() || !IsAbnormalDrop()) return;
-    Acting acting(acting_);
+    // While a redial waits out its back-off, the drop is already counted.
+    if (backOffPending_ || !MayAct() || !IsAbnormalDrop()) return;
+    const std::chrono::seconds wait = CountDrop();
+    if (wait.count() > 0) {
+        BackOff(wait);
+        return;
+    }
+    ReconnectAfterDrop();
+}
+
+void ConnectionSupervisor::ReconnectAfterDrop() {
+    Acting acting(acting_, engine_);
     Log("检测到异常掉线，开始自动重连");
     panel_.SetStatusCaption(kAutoReconnectStatus);
     panel_.SetIpLabels(kAutoReconnectIpText);
@@ -77,13 +100,56 @@ void ConnectionSupervisor::AutoReconnectTick() {
     Log("自动重连：" + Redial());
 }
 
+std::chrono::seconds ConnectionSupervisor::CountDrop() {
+    // A dial since our last redial was the user's own: their link, a fresh count.
+    if (engine_.DialCount() != ownDialCount_) ResetBackOff();
+    ++dropsSeen_;
+    ++recentDrops_;
+    After(kDropWindow, [this, epoch = backOffEpoch_] {
+        if (epoch == backOffEpoch_) --recentDrops_;
+    });
+    if (nextBackOff_.count() == 0 && recentDrops_ < kDropsBeforeBackOff) return {};
+    const std::chrono::seconds wait = nextBackOff_.count() == 0 ? kFirstBackOff : nextBackOff_;
+    nextBackOff_ = std::min(wait * 2, kLongestBackOff);
+    return wait;
+}
+
+void ConnectionSupervisor::BackOff(std::chrono::seconds wait) {
+    backOffPending_ = true;
+    const std::string text = kFrequentDropsHead + std::to_string(wait.count()) + kFrequentDropsTail;
+    panel_.SetStatusCaption(text);
+    panel_.SetIpLabels(kAutoReconnectIpText);
+    Log(text);
+    After(wait, [this] {
+        backOffPending_ = false;
+        // Meanwhile the user may have disconnected (no drop any more) or
+        // switched the option off.
+        if (!IsOn(options_.autoReconnect) || IsOn(options_.disableOnDrop)) return;
+        if (!MayAct() || !IsAbnormalDrop()) return;
+        ReconnectAfterDrop();
+    });
+}
+
+void ConnectionSupervisor::ResetBackOff() {
+    recentDrops_ = 0;
+    nextBackOff_ = {};
+    ++backOffEpoch_;
+}
+
+void ConnectionSupervisor::After(std::chrono::milliseconds delay, std::function<void()> task) {
+    if (!postAfter_) return;
+    postAfter_(delay, [token = std::weak_ptr<int>(alive_), task = std::move(task)] {
+        if (!token.expired()) task();
+    });
+}
+
 void ConnectionSupervisor::DropGuardTick() {
     if (!IsOn(options_.disableOnDrop) || options_.chosenAdapterName.empty() ||
         !options_.disabledAdapterName.empty() || adapterCommandUnderWay_) {
         return;
     }
     if (!MayAct() || !IsAbnormalDrop()) return;
-    Acting acting(acting_);
+    Acting acting(acting_, engine_);
     // Taken before the waits below, so a restore click inside them does nothing.
     adapterCommandUnderWay_ = true;
     const std::string name = options_.chosenAdapterName;
@@ -111,7 +177,7 @@ void ConnectionSupervisor::DisableEnded(const std::string& name, bool succeeded)
 void ConnectionSupervisor::TimedReconnectTick() {
     // Never starts a connection, whatever the button says.
     if (!MayAct() || !engine_.IsVpnConnected()) return;
-    Acting acting(acting_);
+    Acting acting(acting_, engine_);
     panel_.SetIpLabels(kTimedReconnectText);
     panel_.SetStatusCaption(kTimedReconnectText);
     const std::string result = Redial();
@@ -129,8 +195,18 @@ void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection) {
 std::string ConnectionSupervisor::Redial() {
     const std::uint64_t dialsBefore = engine_.DialCount();
     HangUpAndReconnect(engine_, panel_);
-    // No dial when the hang-up had not landed: the click hung up instead.
-    return engine_.DialCount() == dialsBefore ? kNotDialled : engine_.LastDialResult();
+    // No dial when the link outlasted the hang-up's wait: the click hung up instead.
+    if (engine_.DialCount() == dialsBefore) return kNotDialled;
+    // The panel refuses clicks during the reaction: the one dial since is ours.
+    ownDialCount_ = engine_.DialCount();
+    const std::string result = engine_.LastDialResult();
+    if (result == kDialSucceeded) {
+        // A link that holds for the window ends the back-off.
+        After(kDropWindow, [this, dial = ownDialCount_, seen = dropsSeen_] {
+            if (dropsSeen_ == seen && engine_.DialCount() == dial) ResetBackOff();
+        });
+    }
+    return result;
 }
 
 void ConnectionSupervisor::Log(const std::string& line) {

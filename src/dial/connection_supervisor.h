@@ -6,11 +6,17 @@
 // runs the same two drop checks at once, so a drop is handled within a second
 // rather than at the next 5-second tick.
 //
+// A link that keeps dropping is not redialled at once every time: from the
+// third drop within a minute on, each redial waits longer (5 s, 10, 20, 40,
+// at most 60), on the window system's timers; a link that holds for a minute,
+// or a connect of the user's own, starts the count afresh.
+//
 // Threads: every operation runs on the user-interface thread, except the
 // disconnection callback, which only posts the checks there. The ticks
 // dispatch window messages while they wait and dial, so ticks, clicks and the
-// posted checks run inside one another; one reaction is under way at a time
-// and none starts inside a dial.
+// posted checks run inside one another; one reaction is under way at a time,
+// none starts inside a dial or a hang-up, and the connection panel refuses
+// the user's clicks while one is under way.
 //
 // Ownership: the supervisor holds the drop options (the settings panel and the
 // adapter dialog set them through it); the engine, the panel and the service
@@ -19,6 +25,8 @@
 // Failure: nothing here fails visibly beyond the status texts; what was seen
 // and done goes to the log sink, one line each.
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,9 +48,9 @@ class SupervisedConnection : public ConnectionStatusView {
     virtual void ToggleConnection() = 0;
 };
 
-// What a switch of server and the supervisor's redials share: hang up, let the
-// hang-up land, refresh the button, then the connect button's click, which
-// dials once the hang-up has landed (and hangs up again if it has not).
+// What a switch of server and the supervisor's redials share: hang up and wait
+// until the link is gone, refresh the button, then the connect button's
+// click, which dials once the link is gone (and hangs up again if it is not).
 void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection);
 
 // The options of drop handling; "yes" is the only text that counts as on.
@@ -71,6 +79,9 @@ struct AdapterAdminSwitch {
 };
 // One line for the program's log.
 using SupervisorLog = std::function<void(const std::string& line)>;
+// Runs a task on the user-interface thread once, `delay` from now, on the
+// window system's timers.
+using PostDelayed = std::function<void(std::chrono::milliseconds delay, std::function<void()>)>;
 
 inline constexpr const char* kAutoReconnectStatus = "检测到异常掉线，开始自动重连...";
 inline constexpr const char* kAutoReconnectIpText = "异常掉线重连中...";
@@ -83,17 +94,29 @@ inline constexpr const char* kRestoreFailedHead = "恢复网卡失败：";
 inline constexpr const char* kRunAsAdministratorTail = "，请以管理员身份运行";
 // Both IP labels after a drop whose adapter could not be disabled.
 inline constexpr const char* kNoIpAfterDropText = "- -";
+// "掉线频繁，" + seconds + "秒后重连" while a redial waits.
+inline constexpr const char* kFrequentDropsHead = "掉线频繁，";
+inline constexpr const char* kFrequentDropsTail = "秒后重连";
+
+// Drops within this window count towards backing off; a link that holds this
+// long ends it.
+inline constexpr std::chrono::seconds kDropWindow{60};
+inline constexpr int kDropsBeforeBackOff = 3;
+inline constexpr std::chrono::seconds kFirstBackOff{5};
+inline constexpr std::chrono::seconds kLongestBackOff{60};
 
 class ConnectionSupervisor {
   public:
     ConnectionSupervisor(DialEngine& engine, SupervisedConnection& panel,
-                         AdapterAdminSwitch adapterSwitch, SupervisorLog log, PostToUiThread post);
+                         AdapterAdminSwitch adapterSwitch, SupervisorLog log, PostToUiThread post,
+                         PostDelayed postAfter);
     ~ConnectionSupervisor();
     ConnectionSupervisor(const ConnectionSupervisor&) = delete;
     ConnectionSupervisor& operator=(const ConnectionSupervisor&) = delete;
 
     // Tick of 时钟_掉线自动重连: one redial per abnormal drop while the
-    // auto-reconnect option is on and disableOnDrop is not.
+    // auto-reconnect option is on and disableOnDrop is not, at once or after
+    // the back-off's wait.
     void AutoReconnectTick();
     // Tick of 时钟_异常掉线禁用网卡: disables the chosen adapter once per drop;
     // a failure says so on the status line.
@@ -106,6 +129,9 @@ class ConnectionSupervisor {
     bool WatchDisconnections();
     // What the disconnection word posts: both drop checks at once.
     void CheckForDrop();
+
+    // True while a reaction (its hang-up, waits and redial) is under way.
+    bool Reacting() const { return acting_; }
 
     // The options, as the settings panel, the adapter dialog and start-up set them.
     const DropOptions& Options() const { return options_; }
@@ -135,9 +161,16 @@ class ConnectionSupervisor {
 
   private:
     bool IsAbnormalDrop();
-    // False while another reaction or a dial is under way.
+    // False while another reaction, a dial or a hang-up is under way.
     bool MayAct() const;
-    // Hang up, let the hang-up land, refresh the button, dial again; the dial's result.
+    // The status texts and the redial of one drop.
+    void ReconnectAfterDrop();
+    // Counts a drop; how long its redial waits (0: none).
+    std::chrono::seconds CountDrop();
+    void BackOff(std::chrono::seconds wait);
+    void ResetBackOff();
+    // Hang up, wait until the link is gone, refresh the button, dial again;
+    // the dial's result.
     std::string Redial();
     // Runs the adapter command; `then` gets its outcome on the user-interface
     // thread, unless this has gone by then.
@@ -146,6 +179,8 @@ class ConnectionSupervisor {
     void DisableEnded(const std::string& name, bool succeeded);
     void RestoreEnded(const std::string& name, bool succeeded);
     void WarnUnlessElevated();
+    // Runs `task` after `delay` unless the supervisor has gone meanwhile.
+    void After(std::chrono::milliseconds delay, std::function<void()> task);
     void OnDisconnection();
     void Log(const std::string& line);
 
@@ -154,11 +189,21 @@ class ConnectionSupervisor {
     AdapterAdminSwitch adapterSwitch_;
     SupervisorLog log_;
     PostToUiThread post_;
+    PostDelayed postAfter_;
     DropOptions options_;
     bool acting_ = false;
     // From the start of a drop's reaction or a restore until its command's
     // answer: one adapter command at a time.
     bool adapterCommandUnderWay_ = false;
+    // The back-off: drops redialled within the window, the wait of the next
+    // one (0 while not backing off), a redial waiting, and marks that tell a
+    // later task whether anything happened since it was set.
+    int recentDrops_ = 0;
+    std::chrono::seconds nextBackOff_{0};
+    bool backOffPending_ = false;
+    std::uint64_t backOffEpoch_ = 0;  // bumped by a reset
+    std::uint64_t dropsSeen_ = 0;
+    std::uint64_t ownDialCount_ = 0;  // the engine's dial count after our last redial
     // Posted checks run only while this lives; the check of a posted check's
     // weak copy happens on the user-interface thread, where this goes.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

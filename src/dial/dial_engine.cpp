@@ -23,8 +23,10 @@ constexpr std::uint32_t kEntryTypeVpn = 2;
 constexpr std::uint32_t kEncryptionOptional = 3;
 
 constexpr const char* kVpnDeviceType = "vpn";
-constexpr const char* kPhoneBookTail = "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\";
+constexpr const char* kRoamingPart = "\\AppData\\Roaming";
+constexpr const char* kPhoneBookFolder = "\\Microsoft\\Network\\Connections\\Pbk\\";
 // "\Documents\" in the standard profile layout.
+constexpr const char* kStandardDocuments = "\\documents";
 constexpr std::size_t kDocumentsPartLength = 11;
 
 constexpr const char* kSuccessWord = "连接成功";
@@ -84,14 +86,39 @@ RasEntry MakeVpnEntry(const std::string& host, std::uint32_t vpnStrategy) {
     return e;
 }
 
-std::string PhoneBookPath(const std::string& documentsFolder, const std::string& entryName) {
-    std::string folder = documentsFolder;
-    if (folder.empty()) return "";
-    if (folder.back() != '\\') folder += '\\';
-    // Cutting everything would leave a path relative to the current drive.
-    if (folder.size() <= kDocumentsPartLength) return "";
-    folder.resize(folder.size() - kDocumentsPartLength);
-    return folder + kPhoneBookTail + entryName + ".pbk";
+namespace {
+
+std::string WithoutTrailingBackslash(std::string path) {
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// Documents directly inside the profile, as a profile is made.
+bool IsStandardDocuments(const UserFolders& folders) {
+    const std::string profile = AsciiLower(WithoutTrailingBackslash(folders.profile));
+    return !profile.empty() &&
+           AsciiLower(WithoutTrailingBackslash(folders.documents)) == profile + kStandardDocuments;
+}
+
+// The folder of the phone book, with its trailing backslash; empty when unknown.
+std::string PhoneBookFolder(const UserFolders& folders) {
+    if (IsStandardDocuments(folders)) {
+        std::string documents = folders.documents;
+        if (documents.back() != '\\') documents += '\\';
+        documents.resize(documents.size() - kDocumentsPartLength);
+        return documents + kRoamingPart + kPhoneBookFolder;
+    }
+    // Documents elsewhere (a cloud folder, another drive) says nothing about
+    // the profile: the shell's roaming application data does.
+    const std::string roaming = WithoutTrailingBackslash(folders.roamingAppData);
+    return roaming.empty() ? std::string() : roaming + kPhoneBookFolder;
+}
+
+}  // namespace
+
+std::string PhoneBookPath(const UserFolders& folders, const std::string& entryName) {
+    const std::string folder = PhoneBookFolder(folders);
+    return folder.empty() ? std::string() : folder + entryName + ".pbk";
 }
 
 std::chrono::milliseconds PumpingWaitDuration(long long interval, int unit) {
@@ -122,17 +149,38 @@ DialEngine::DialEngine(RasApi& ras, MessagePump& pump, std::chrono::milliseconds
 std::string DialEngine::Dial(const std::string& entryName, const std::string& host,
                              const std::string& userName, const std::string& password,
                              std::uint32_t vpnStrategy, DialNotifier notifier) {
-    // A click may dial again from inside this dial's wait, hence a depth.
-    ++dialDepth_;
+    // A dial from inside this dial's wait is refused by its callers; the depth
+    // keeps the count right if one ever slips through.
+    if (dialDepth_++ == 0) cancelRequested_ = false;
     struct Leave {
         int& depth;
         ~Leave() { --depth; }
     } leave{dialDepth_};
-    ++dialCount_;
+    {
+        // From here on, whatever an earlier dial still reports is dropped.
+        std::lock_guard lock(reportMutex_);
+        ++dialCount_;
+        ++reportGeneration_;
+    }
     std::string result =
         DialOnce(entryName, host, userName, password, vpnStrategy, std::move(notifier));
     lastDialResult_ = result;
     return result;
+}
+
+DialNotifier DialEngine::Guarded(DialNotifier notifier) {
+    const std::uint64_t generation = reportGeneration_.load();
+    return [this, generation, notifier = std::move(notifier)](
+               std::uint32_t message, std::uint32_t state, std::uint32_t error) {
+        std::lock_guard lock(reportMutex_);
+        if (generation != reportGeneration_.load()) return;
+        if (notifier) notifier(message, state, error);
+    };
+}
+
+void DialEngine::EndReports() {
+    std::lock_guard lock(reportMutex_);
+    ++reportGeneration_;
 }
 
 std::string DialEngine::DialOnce(const std::string& entryName, const std::string& host,
@@ -143,12 +191,18 @@ std::string DialEngine::DialOnce(const std::string& entryName, const std::string
         ", 帐号 " + userName);
     state_.entryName = name;
     HangUpVpn(name);
+    if (cancelRequested_) return Cancelled();
 
-    state_.phoneBookPath = PhoneBookPath(ras_.DocumentsFolder(), name);
+    const UserFolders folders = ras_.Folders();
+    state_.phoneBookPath = PhoneBookPath(folders, name);
     if (state_.phoneBookPath.empty()) {
-        Log("拨号结果: 创建连接失败, 文档文件夹未知: \"" + ras_.DocumentsFolder() + "\"");
+        Log("拨号结果: 创建连接失败, 文档文件夹未知: \"" + folders.documents +
+            "\", 应用数据文件夹: \"" + folders.roamingAppData + "\"");
         return "创建连接失败";
     }
+    // A fresh profile has no phone-book folder yet.
+    const std::string folder = state_.phoneBookPath.substr(0, state_.phoneBookPath.rfind('\\'));
+    if (!ras_.CreateFolder(folder)) Log("拨号: 无法创建电话簿文件夹 " + folder);
     if (name != state_.resetEntryName) {
         ras_.DeletePhoneBook(state_.phoneBookPath);
         state_.resetEntryName = name;
@@ -161,7 +215,8 @@ std::string DialEngine::DialOnce(const std::string& entryName, const std::string
         return "创建连接失败";
     }
     Log("拨号: 电话簿已写入 " + state_.phoneBookPath);
-    ras_.HangUp(state_.connectionHandle);
+    HangUp(state_.connectionHandle);
+    if (cancelRequested_) return Cancelled();
 
     RasDialParams params;
     params.entryName = name;
@@ -170,14 +225,15 @@ std::string DialEngine::DialOnce(const std::string& entryName, const std::string
     state_.connectionHandle = 0;
     lastError_ = 0;
     hungUpByProgram_ = false;
-    const std::uint32_t refused =
-        ras_.Dial(state_.phoneBookPath, params, std::move(notifier), state_.connectionHandle);
+    // Handed out after this dial's own hang-ups of what came before.
+    const std::uint32_t refused = ras_.Dial(state_.phoneBookPath, params,
+                                            Guarded(std::move(notifier)), state_.connectionHandle);
     if (refused != 0) {
         HangUpVpn(name);
-        state_.SetLastStatusText(ras_.ErrorString(refused));
-        ras_.HangUp(state_.connectionHandle);
-        Log("拨号结果: 拨号被拒绝, 错误 " + std::to_string(refused) + ": " +
-            state_.LastStatusText());
+        const std::string text = SystemText(refused);
+        state_.SetLastStatusText(ShownText(text));
+        HangUp(state_.connectionHandle);
+        Log("拨号结果: 拨号被拒绝, 错误 " + std::to_string(refused) + ": " + text);
         return state_.LastStatusText();
     }
     std::string outcome = WaitForOutcome();
@@ -192,6 +248,7 @@ std::string DialEngine::WaitForOutcome() {
     Outcome outcome = Outcome::Pending;
     std::string last;
     for (int round = 0; round < kDialWaitRounds; ++round) {
+        if (cancelRequested_) return kDialCancelled;
         last = state_.LastStatusText();
         if (ContainsGbk(last, kSuccessWord)) outcome = Outcome::Success;
         // Second, so a text holding both kinds of words is a failure.
@@ -207,29 +264,95 @@ std::string DialEngine::WaitForOutcome() {
         case Outcome::Pending:
             break;
     }
+    if (cancelRequested_) return kDialCancelled;
     return kDialTimedOutHead + state_.LastStatusText();
+}
+
+std::string DialEngine::Cancelled() {
+    Log(std::string("拨号结果: ") + kDialCancelled + ", 未拨号");
+    return kDialCancelled;
+}
+
+bool DialEngine::CancelDial() {
+    if (!IsDialling() || cancelRequested_) return false;
+    cancelRequested_ = true;
+    EndReports();
+    Log("拨号取消");
+    // Before the service has answered the dial this is the earlier dial's
+    // handle, which the dial would hang up anyway.
+    HangUp(state_.connectionHandle);
+    return true;
+}
+
+std::uint32_t DialEngine::HangUp(RasHandle handle) {
+    // No handle, nothing to end (the service would answer ERROR_INVALID_HANDLE).
+    if (handle == 0) return kRasErrorInvalidHandle;
+    const std::uint32_t error = ras_.HangUp(handle);
+    if (error != 0) return error;
+    if (handle == state_.connectionHandle) EndReports();
+    hungUpByProgram_ = true;
+    AwaitGone(handle, state_.entryName);
+    return 0;
+}
+
+bool DialEngine::AwaitGone(RasHandle handle, const std::string& name) {
+    ++hangUpDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{hangUpDepth_};
+    std::uint32_t answer = 0;
+    for (std::chrono::milliseconds waited{0};; waited += kHangUpPoll) {
+        answer = ras_.ConnectStatus(handle).error;
+        if (answer == kRasErrorInvalidHandle) return true;
+        if (waited >= kHangUpWaitCap) break;
+        pump_.WaitDispatching(kHangUpPoll);
+    }
+    Log("挂断 " + name + ": 3秒后连接仍未结束 (状态查询 " + std::to_string(answer) + ")，不再等待");
+    // The link is still there: when it ends later, that is a drop like any other.
+    hungUpByProgram_ = false;
+    return false;
 }
 
 std::string DialEngine::HangUpVpn(const std::string& entryName) {
     const std::string name = entryName.empty() ? state_.entryName : entryName;
-    const RasConnectionList list = ras_.EnumConnections();
-    if (list.error != 0) return "错误:" + ras_.ErrorString(list.error) + "\r\n";
+    const RasConnectionList list = ListConnections();
+    if (list.error != 0) return "错误:" + ShownText(SystemText(list.error)) + "\r\n";
     for (const RasConnection& c : list.connections) {
         if (c.entryName != name && !IsVpnDevice(c)) continue;
         const std::uint32_t error = ras_.HangUp(c.handle);
         if (error != 0) {
             Log("挂断 " + c.entryName + " 错误 " + std::to_string(error));
-            return "错误:" + ras_.ErrorString(error);
+            return "错误:" + ShownText(SystemText(error));
         }
         Log("挂断 " + c.entryName);
+        if (c.handle == state_.connectionHandle) EndReports();
         hungUpByProgram_ = true;
+        AwaitGone(c.handle, c.entryName);
         return "挂断拨号:" + c.entryName;
     }
     return "";
 }
 
+RasConnectionList DialEngine::ListConnections() {
+    RasConnectionList list = ras_.EnumConnections(layout_);
+    const bool layoutRefused =
+        list.error == kRasErrorInvalidSize || list.error == kRasErrorBufferTooSmall;
+    if (layout_ != RasConnLayout::Oldest || !layoutRefused) return list;
+    // ERROR_BUFFER_TOO_SMALL is also the answer to more than ten connections:
+    // then the current layout fails the same way and the oldest stays.
+    RasConnectionList retry = ras_.EnumConnections(RasConnLayout::Current);
+    if (retry.error == 0) layout_ = RasConnLayout::Current;
+    if (!layoutFallbackLogged_ && retry.error == 0) {
+        layoutFallbackLogged_ = true;
+        Log("连接列表: 系统不接受旧的记录格式 (错误 " + std::to_string(list.error) +
+            ")，改用当前格式");
+    }
+    return retry;
+}
+
 bool DialEngine::IsVpnConnected() {
-    const RasConnectionList list = ras_.EnumConnections();
+    const RasConnectionList list = ListConnections();
     if (list.error != 0) return false;
     for (const RasConnection& c : list.connections) {
         if (IsVpnDevice(c)) return true;
@@ -242,13 +365,30 @@ bool DialEngine::PumpingWait(long long interval, int unit) {
     return true;
 }
 
+std::string DialEngine::SystemText(std::uint32_t code) {
+    const RasErrorText text = ras_.ErrorString(code, kErrorTextUnits);
+    return text.error == 0 ? text.text : std::string(kShownErrorTextCharacters, ' ');
+}
+
+std::string DialEngine::ShownText(const std::string& systemText) {
+    return CutGbk(systemText, kShownErrorTextCharacters);
+}
+
 std::string DialEngine::StateText(std::uint32_t state, std::uint32_t error) {
-    std::string text =
-        error != 0 ? ErrorStatusText(error, ras_.ErrorString(error)) : ConnectionStateText(state);
+    std::string whole;
+    std::string text;
+    if (error != 0) {
+        whole = SystemText(error);
+        text = ErrorStatusText(error, ShownText(whole));
+        whole = ErrorStatusText(error, whole);
+    } else {
+        text = ConnectionStateText(state);
+        whole = text;
+    }
     state_.SetLastStatusText(text);
     if (error != 0) lastError_ = error;
     Log("拨号进度: 状态 " + std::to_string(state) + ", 错误 " + std::to_string(error) + ": " +
-        text);
+        whole);
     return text;
 }
 

@@ -16,8 +16,15 @@ DialProgress::DialProgress(DialEngine& engine, ConnectionStatusView& view, PostT
 
 void DialProgress::OnDialProgress(std::uint32_t /*message*/, std::uint32_t state,
                                   std::uint32_t error) {
+    // Called while the engine holds its report lock: the count is this report's dial.
+    const std::uint64_t dial = engine_.DialCount();
     std::string text = engine_.StateText(state, error);
-    post_([this, state, error, text = std::move(text)] { ShowOnUiThread(state, error, text); });
+    post_([this, dial, state, error, text = std::move(text)] {
+        // A newer dial has started: this report is not its own (its hang-up
+        // would end the new attempt).
+        if (dial != engine_.DialCount()) return;
+        ShowOnUiThread(state, error, text);
+    });
 }
 
 DialNotifier DialProgress::Notifier() {

@@ -2,7 +2,9 @@
 // The progress notifier of a dial. The service calls it on a thread of its own
 // with each connection state or error; the text is stored at once (the dial
 // wait polls it), while the status line, the hang-up after a hard error and the
-// connect button belong to the user-interface thread and are posted there.
+// connect button belong to the user-interface thread and are posted there. A
+// posted report that finds a newer dial started is dropped; reports that
+// arrive after their dial was hung up never get here (the engine drops them).
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -2,9 +2,10 @@
 // The remote-access service as the dial engine needs it: write a phone-book
 // entry, dial it with a progress notifier, hang up, list connections, and the
 // system's text for an error code. The product talks to rasapi32; the simulator
-// stands in where nothing can really dial (Linux, Wine). The shell's Documents
-// folder and deleting the phone-book file sit here too, so the path rule can be
-// tested without a real profile.
+// stands in where nothing can really dial (Linux, Wine). The shell's folders,
+// creating the phone book's folder and deleting the phone-book file sit here
+// too, so the path rule can be tested without a real profile.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,13 +23,19 @@ using RasHandle = std::uint64_t;
 // error code (0 = none).
 using DialNotifier = std::function<void(std::uint32_t, std::uint32_t, std::uint32_t)>;
 
-// Error codes of the service that the engine and the simulator use.
+// Error codes of the system and the service that the engine and the simulator use.
 inline constexpr std::uint32_t kRasErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kRasErrorInvalidParameter = 87;
+inline constexpr std::uint32_t kRasErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kRasErrorBufferTooSmall = 603;
 inline constexpr std::uint32_t kRasErrorEntryNotFound = 623;
+inline constexpr std::uint32_t kRasErrorCannotWritePhoneBook = 624;
+inline constexpr std::uint32_t kRasErrorInvalidSize = 632;
 inline constexpr std::uint32_t kRasErrorPortInUse = 633;
 inline constexpr std::uint32_t kRasErrorAuthentication = 691;
+inline constexpr std::uint32_t kRasErrorDialAlreadyInProgress = 756;
 inline constexpr std::uint32_t kRasErrorUnreachable = 800;
+inline constexpr std::uint32_t kRasErrorNoResponse = 809;
 
 // Connection states the service reports (the values of its state enumeration).
 inline constexpr std::uint32_t kRasStateConnected = 0x2000;
@@ -81,6 +88,10 @@ struct RasConnection {
     bool operator==(const RasConnection&) const = default;
 };
 
+// The connection record's layouts: the oldest (up to the device name) and the
+// one the system's headers declare for the oldest supported system.
+enum class RasConnLayout { Oldest, Current };
+
 struct RasConnectionList {
     std::uint32_t error = 0;  // 0, or the service's code (kRasErrorBufferTooSmall)
     std::vector<RasConnection> connections;
@@ -92,6 +103,33 @@ struct RasConnectionList {
 class DisconnectionWatch {
   public:
     virtual ~DisconnectionWatch() = default;
+};
+
+// The status call's answer: 0 and the state while the connection is listed
+// (a hang-up under way included), kRasErrorInvalidHandle once it is gone.
+struct RasConnectStatus {
+    std::uint32_t error = 0;
+    std::uint32_t state = 0;
+
+    bool operator==(const RasConnectStatus&) const = default;
+};
+
+// The system text of an error code, or why there is none (the buffer was too
+// small, the code unknown); on failure nothing was written.
+struct RasErrorText {
+    std::uint32_t error = 0;
+    std::string text;
+
+    bool operator==(const RasErrorText&) const = default;
+};
+
+// The shell's folders of the current user; empty when the shell has none.
+struct UserFolders {
+    std::string documents;
+    std::string profile;
+    std::string roamingAppData;
+
+    bool operator==(const UserFolders&) const = default;
 };
 
 struct DisconnectionWatchStart {
@@ -116,13 +154,16 @@ class RasApi {
     // connection's handle (it may stay 0 when the service refuses).
     virtual std::uint32_t Dial(const std::string& phoneBook, const RasDialParams& params,
                                DialNotifier notifier, RasHandle& handle) = 0;
+    // Returns at once; the connection ends in the background (see ConnectStatus).
     virtual std::uint32_t HangUp(RasHandle handle) = 0;
-    virtual RasConnectionList EnumConnections() = 0;
-    // The system text of a code, as a 100-byte buffer prepared as 100 spaces
-    // holds it after the service wrote (or declined to write) into it.
-    virtual std::string ErrorString(std::uint32_t code) = 0;
-    // The user's Documents folder as the shell reports it; empty when unknown.
-    virtual std::string DocumentsFolder() = 0;
+    virtual RasConnectStatus ConnectStatus(RasHandle handle) = 0;
+    // Lists into kMaxListedConnections records of the given layout.
+    virtual RasConnectionList EnumConnections(RasConnLayout layout) = 0;
+    // The system text of a code in a buffer of `units` characters.
+    virtual RasErrorText ErrorString(std::uint32_t code, std::size_t units) = 0;
+    virtual UserFolders Folders() = 0;
+    // Creates the folder and its missing parents; true when it exists afterwards.
+    virtual bool CreateFolder(const std::string& path) = 0;
     // Removes the phone-book file; a missing file counts as removed.
     virtual bool DeletePhoneBook(const std::string& path) = 0;
     // Asks to be told whenever any connection ends, the program's own hang-ups

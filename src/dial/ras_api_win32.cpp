@@ -32,6 +32,7 @@ static_assert(offsetof(RASDIALPARAMSW, dwSubEntry) == wire::kRasDialParamsSize);
 static_assert(offsetof(RASCONNW, szDeviceName) == offsetof(wire::RasConnW, szDeviceName));
 // The older record ends where the phone-book field begins, padded to 4 bytes.
 static_assert(offsetof(RASCONNW, szPhonebook) + 2 == wire::kRasConnSize);
+static_assert(offsetof(RASCONNW, luid) == offsetof(wire::RasConnCurrentW, luidLow));
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 std::u16string ToUtf16(std::string_view gbk) {
@@ -43,8 +44,6 @@ std::string FromUtf16(std::u16string_view utf16) {
     return win32::Narrow(
         std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()));
 }
-
-constexpr DWORD kErrorBufferSize = 100;
 
 // A notifier of type 0 receives no context, so the one dial in flight is
 // reached through this slot; each Dial replaces it.
@@ -62,6 +61,23 @@ VOID WINAPI OnRasDial(UINT message, RASCONNSTATE state, DWORD error) {
 
 HRASCONN ToHandle(RasHandle h) {
     return reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(h));
+}
+
+// Ten records of one layout, the first with its size.
+template <typename Record>
+RasConnectionList Enumerate(std::uint32_t recordSize) {
+    Record records[kMaxListedConnections];
+    std::memset(records, 0, sizeof records);
+    records[0].dwSize = recordSize;
+    DWORD bytes = sizeof records;
+    DWORD count = 0;
+    const DWORD rc = RasEnumConnectionsW(reinterpret_cast<LPRASCONNW>(records), &bytes, &count);
+    if (rc != 0) return {rc, {}};
+    RasConnectionList list;
+    for (DWORD i = 0; i < count && i < kMaxListedConnections; ++i) {
+        list.connections.push_back(wire::FromWire(records[i], &FromUtf16));
+    }
+    return list;
 }
 
 class Win32RasApi : public RasApi {
@@ -92,31 +108,41 @@ class Win32RasApi : public RasApi {
 
     std::uint32_t HangUp(RasHandle handle) override { return RasHangUpW(ToHandle(handle)); }
 
-    RasConnectionList EnumConnections() override {
-        wire::RasConnW records[kMaxListedConnections];
-        std::memset(records, 0, sizeof records);
-        records[0].dwSize = wire::kRasConnSize;
-        DWORD bytes = sizeof records;
-        DWORD count = 0;
-        const DWORD rc = RasEnumConnectionsW(reinterpret_cast<LPRASCONNW>(records), &bytes, &count);
+    RasConnectStatus ConnectStatus(RasHandle handle) override {
+        RASCONNSTATUSW status;
+        std::memset(&status, 0, sizeof status);
+        status.dwSize = sizeof status;
+        const DWORD rc = RasGetConnectStatusW(ToHandle(handle), &status);
+        if (rc != 0) return {rc, 0};
+        return {0, static_cast<std::uint32_t>(status.rasconnstate)};
+    }
+
+    RasConnectionList EnumConnections(RasConnLayout layout) override {
+        return layout == RasConnLayout::Oldest
+                   ? Enumerate<wire::RasConnW>(wire::kRasConnSize)
+                   : Enumerate<wire::RasConnCurrentW>(wire::kRasConnCurrentSize);
+    }
+
+    RasErrorText ErrorString(std::uint32_t code, std::size_t units) override {
+        std::wstring buffer(units, L'\0');
+        const DWORD rc = RasGetErrorStringW(code, buffer.data(), static_cast<DWORD>(units));
         if (rc != 0) return {rc, {}};
-        RasConnectionList list;
-        for (DWORD i = 0; i < count && i < kMaxListedConnections; ++i) {
-            list.connections.push_back(wire::FromWire(records[i], &FromUtf16));
-        }
-        return list;
+        return {0, win32::Narrow(std::wstring_view(buffer.data(), wcsnlen(buffer.data(), units)))};
     }
 
-    std::string ErrorString(std::uint32_t code) override {
-        // 100 units prepared as spaces: the service may decline to write at all.
-        wchar_t buffer[kErrorBufferSize + 1];
-        std::fill_n(buffer, kErrorBufferSize, L' ');
-        buffer[kErrorBufferSize] = L'\0';
-        RasGetErrorStringW(code, buffer, kErrorBufferSize);
-        return win32::Narrow(std::wstring_view(buffer, wcsnlen(buffer, kErrorBufferSize)));
+    UserFolders Folders() override {
+        return {ShellFolder(CSIDL_PERSONAL), ShellFolder(CSIDL_PROFILE),
+                ShellFolder(CSIDL_APPDATA)};
     }
 
-    std::string DocumentsFolder() override { return ShellDocumentsFolder(); }
+    bool CreateFolder(const std::string& path) override {
+        const std::wstring wide = win32::Widen(path);
+        const int rc = SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
+        if (rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS) return true;
+        // Another name in the way is no folder.
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
 
     bool DeletePhoneBook(const std::string& path) override {
         if (DeleteFileW(win32::Widen(path).c_str())) return true;
@@ -131,9 +157,9 @@ class Win32RasApi : public RasApi {
 
 }  // namespace
 
-std::string ShellDocumentsFolder() {
+std::string ShellFolder(int csidl) {
     wchar_t path[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, path, CSIDL_PERSONAL, FALSE)) return "";
+    if (!SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return "";
     return win32::PathToGbk(std::wstring(path, wcsnlen(path, MAX_PATH)));
 }
 
@@ -148,7 +174,11 @@ RasBackend DefaultRasBackend() {
 std::unique_ptr<RasApi> MakeRasApi(RasBackend backend, const SimConfig& simConfig) {
     if (backend == RasBackend::Real) return MakeWin32RasApi();
     SimConfig config = simConfig;
-    if (config.documentsFolder.empty()) config.documentsFolder = ShellDocumentsFolder();
+    if (config.documentsFolder.empty()) {
+        config.documentsFolder = ShellFolder(CSIDL_PERSONAL);
+        config.profileFolder = ShellFolder(CSIDL_PROFILE);
+        config.roamingAppDataFolder = ShellFolder(CSIDL_APPDATA);
+    }
     return std::make_unique<RasSimulator>(std::move(config));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The remote-access port over rasapi32's wide functions (texts converted from
-// and to GBK at this edge), and the shell's Documents folder. Only in the
+// and to GBK at this edge), and the shell's folders. Only in the
 // Windows build.
 #include <memory>
 #include <string>
@@ -10,8 +10,9 @@
 namespace xl::dial {
 
 std::unique_ptr<RasApi> MakeWin32RasApi();
-// SHGetSpecialFolderPathW(CSIDL_PERSONAL) as GBK; empty when the shell has none.
-std::string ShellDocumentsFolder();
+// SHGetSpecialFolderPathW of a CSIDL_ folder (CSIDL_PERSONAL, CSIDL_PROFILE,
+// CSIDL_APPDATA) as GBK; empty when the shell has none.
+std::string ShellFolder(int csidl);
 // Every connection's end, from RasConnectionNotificationW on an auto-reset
 // event that a thread-pool wait watches; the callback runs on a pool thread.
 DisconnectionWatchStart WatchRasDisconnections(DisconnectionCallback onDisconnection);

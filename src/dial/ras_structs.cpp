@@ -42,13 +42,4 @@ RasDialParamsW ToWire(const RasDialParams& params, Utf16FromText widen) {
     return w;
 }
 
-RasConnection FromWire(const RasConnW& record, TextFromUtf16 narrow) {
-    RasConnection c;
-    c.handle = reinterpret_cast<std::uintptr_t>(record.hrasconn);
-    c.entryName = narrow(ReadField(record.szEntryName));
-    c.deviceType = narrow(ReadField(record.szDeviceType));
-    c.deviceName = narrow(ReadField(record.szDeviceName));
-    return c;
-}
-
 }  // namespace xl::dial::wire

@@ -100,16 +100,37 @@ struct RasConnW {
     char16_t szDeviceName[128 + 1];
 };
 
+// The record as the system's headers declare it for Windows Vista and later:
+// the fields above, then the phone book, sub-entry, entry id, flags, logon
+// session and correlation id.
+struct RasConnCurrentW {
+    std::uint32_t dwSize;
+    void* hrasconn;
+    char16_t szEntryName[256 + 1];
+    char16_t szDeviceType[16 + 1];
+    char16_t szDeviceName[128 + 1];
+    char16_t szPhonebook[260];
+    std::uint32_t dwSubEntry;
+    Guid guidEntry;
+    std::uint32_t dwFlags;
+    std::uint32_t luidLow;
+    std::int32_t luidHigh;
+    Guid guidCorrelationId;
+};
+
 #pragma pack(pop)
 
 inline constexpr std::uint32_t kRasEntrySize = 5616;
 inline constexpr std::uint32_t kRasDialParamsSize = 2096;
 // 816 in a 32-bit process: the handle is a pointer.
 inline constexpr std::uint32_t kRasConnSize = sizeof(void*) == 8 ? 820 : 816;
+inline constexpr std::uint32_t kRasConnCurrentSize = sizeof(void*) == 8 ? 1388 : 1384;
 
 static_assert(sizeof(RasEntryW) == kRasEntrySize);
 static_assert(sizeof(RasDialParamsW) == kRasDialParamsSize);
 static_assert(sizeof(RasConnW) == kRasConnSize);
+static_assert(sizeof(RasConnCurrentW) == kRasConnCurrentSize);
+static_assert(offsetof(RasConnCurrentW, szDeviceName) == offsetof(RasConnW, szDeviceName));
 static_assert(offsetof(RasEntryW, szDeviceType) == 1892);
 static_assert(offsetof(RasEntryW, dwVpnStrategy) == 4044);
 static_assert(offsetof(RasEntryW, dwRedialPause) == 5612);
@@ -141,6 +162,15 @@ std::u16string_view ReadField(const char16_t (&field)[N]) {
 // Zeroed structures with their size fields set and the given fields copied in.
 RasEntryW ToWire(const RasEntry& entry, Utf16FromText widen);
 RasDialParamsW ToWire(const RasDialParams& params, Utf16FromText widen);
-RasConnection FromWire(const RasConnW& record, TextFromUtf16 narrow);
+// The same fields from either record layout.
+template <typename Record>
+RasConnection FromWire(const Record& record, TextFromUtf16 narrow) {
+    RasConnection c;
+    c.handle = reinterpret_cast<std::uintptr_t>(record.hrasconn);
+    c.entryName = narrow(ReadField(record.szEntryName));
+    c.deviceType = narrow(ReadField(record.szDeviceType));
+    c.deviceName = narrow(ReadField(record.szDeviceName));
+    return c;
+}
 
 }  // namespace xl::dial::wire

@@ -37,4 +37,13 @@ std::string AsciiLower(std::string_view text) {
     return out;
 }
 
+std::string CutGbk(std::string_view text, std::size_t characters) {
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < characters && end < text.size(); ++n) {
+        const bool lead = static_cast<unsigned char>(text[end]) >= 0x80 && end + 1 < text.size();
+        end += lead ? 2 : 1;
+    }
+    return std::string(text.substr(0, end));
+}
+
 }  // namespace xl::dial

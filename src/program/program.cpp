@@ -7,7 +7,7 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
       services_(std::move(services)),
       service_(services_.http, options_.apiBase),
       tray_(services_.trayShell),
-      dial_(services_.ras, services_.windows.Pump()),
+      dial_(services_.ras, services_.windows.Pump(), services_.dialRoundLength),
       // Each command and how it ended goes to the log.
       adapters_(services_.adapterApi, services_.processRunner,
                 [this](const std::string& line) { services_.log.Write(line); }),
@@ -98,6 +98,7 @@ void Program::BuildMainWindow() {
         .serverList = *serverList_,
         .currentAccount = account,
         .currentPassword = [this]() -> const std::string& { return login_.CurrentPassword(); },
+        .reactionUnderWay = [this] { return supervisor_ && supervisor_->Reacting(); },
     });
     supervisor_ = std::make_unique<dial::ConnectionSupervisor>(
         dial_, *connection_,
@@ -113,7 +114,10 @@ void Program::BuildMainWindow() {
                 },
         },
         [this](const std::string& line) { services_.log.Write(line); },
-        [this](std::function<void()> task) { services_.windows.Post(std::move(task)); });
+        [this](std::function<void()> task) { services_.windows.Post(std::move(task)); },
+        [this](std::chrono::milliseconds delay, std::function<void()> task) {
+            services_.windows.PostAfter(delay, std::move(task));
+        });
     adapterDialog_ = std::make_unique<ui::AdapterDialog>(ui::AdapterDialog::Services{
         .windows = services_.windows,
         .settings = *settings_,
@@ -157,6 +161,8 @@ void Program::AttachTray(ui::Window& mainWindow) {
 }
 
 void Program::ExitProgram() {
+    // The hang-up waits for the link to go: a process that ends under a hang-up
+    // can leave the service's port in a state that fails the next dial.
     dial_.HangUpVpn("");
     EndProcess();
 }

@@ -10,6 +10,7 @@
 // the ports are borrowed and outlive it. Failures are the subsystems': they
 // show as texts of the window concerned and lines in the log; only a second
 // copy of the program ends at start-up, after its message box.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,8 @@ struct ProgramServices {
     std::span<const std::uint8_t> appIcon;
     // Ends the process; only a test's stand-in returns.
     std::function<void(int)> endProcess;
+    // One round of the dial's wait; tests shorten it to reach the dial's time-out.
+    std::chrono::milliseconds dialRoundLength = dial::kDialRoundLength;
 };
 
 class Program : private desktop::MainWindowVisibility {
@@ -84,7 +87,7 @@ class Program : private desktop::MainWindowVisibility {
     // Start, then the message loop until it returns (a quit from anywhere),
     // then the end every other way out takes: the icon goes, code 0.
     void Run(const std::function<void()>& messageLoop);
-    // Hangs up, then ends the process with code 0.
+    // Hangs up and waits until the link is gone, then ends the process with code 0.
     void ExitProgram();
 
     ui::LoginWindow& LoginWindow() { return login_; }

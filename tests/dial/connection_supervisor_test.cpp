@@ -52,7 +52,7 @@ class SupervisorTest : public ::testing::Test {
                 .keepDisabledName = [this](const std::string& name) { kept.push_back(name); },
             },
             [this](const std::string& line) { log.push_back(line); },
-            [this](std::function<void()> task) { pump.Post(std::move(task)); });
+            [this](std::function<void()> task) { pump.Post(std::move(task)); }, timers.Poster());
     }
     // Progress texts on their way are shown and the checks the disconnection
     // word posted have run.
@@ -64,7 +64,7 @@ class SupervisorTest : public ::testing::Test {
     // No link, nothing recorded, a fresh supervisor.
     void StartOver(bool watch) {
         supervisor.reset();
-        for (const auto& c : sim.Connections()) sim.HangUp(c.handle);
+        for (const auto& c : sim.Connections()) engine.HangUp(c.handle);
         Settle();
         panel.RefreshConnectButton();
         panel.caption = "已断开";
@@ -93,8 +93,9 @@ class SupervisorTest : public ::testing::Test {
         return std::find(log.begin(), log.end(), line) != log.end();
     }
 
-    RasSimulator sim{test::FreeRunningConfig()};
+    // Hang-ups take the simulator's default second, on the pump's clock.
     test::FakePump pump;
+    RasSimulator sim{test::FreeRunningConfig(pump.Clock())};
     DialEngine engine{sim, pump, 1ms};
     test::FakePanel panel{engine, [this](std::function<void()> t) { pump.Post(std::move(t)); }};
     Commands netsh;
@@ -102,12 +103,14 @@ class SupervisorTest : public ::testing::Test {
     bool elevated = true;
     std::vector<std::string> kept;  // the disabled adapter's name as saved
     std::vector<std::string> log;
-    std::unique_ptr<ConnectionSupervisor> supervisor = MakeSupervisor();
     test::VirtualTimers timers;
+    std::unique_ptr<ConnectionSupervisor> supervisor = MakeSupervisor();
 };
 
 enum class Event { ServerDrop, UserDisconnect, DropBehindForeignVpn, ProgramHangUp };
 enum class Reaction { None, Redial, DisableAdapter };
+// What says the link is up when it goes: the button's tag, the status line, or both.
+enum class Marks { Both, TagOnly, StatusOnly };
 
 struct DropCase {
     const char* name;
@@ -117,6 +120,7 @@ struct DropCase {
     Event event;
     Reaction reaction;
     const char* tagAfter;
+    Marks marks = Marks::Both;
 };
 
 TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
@@ -137,6 +141,12 @@ TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
         {"program's own hang-up", "yes", "no", "", ProgramHangUp, None, "断开"},
         {"program's own hang-up, adapter option", "no", "yes", "本地连接", ProgramHangUp, None,
          "断开"},
+        // Either mark alone is belief enough.
+        {"drop, only the tag says up", "yes", "no", "", ServerDrop, Redial, "断开", Marks::TagOnly},
+        {"drop, only the status says up", "yes", "no", "", ServerDrop, Redial, "断开",
+         Marks::StatusOnly},
+        {"adapter, only the status says up", "no", "yes", "本地连接", ServerDrop, DisableAdapter,
+         "连接", Marks::StatusOnly},
     };
     const std::string redialStatus = "检测到异常掉线，开始自动重连...";
     for (const bool watch : {false, true}) {
@@ -145,6 +155,9 @@ TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
             StartOver(watch);
             Connect();
             SetOptions(c.autoReconnect, c.disableOnDrop, c.adapter);
+            // The status line is also the list panel's; the tag only the connect paths'.
+            if (c.marks == Marks::TagOnly) panel.caption = "获取线路数据成功！";
+            if (c.marks == Marks::StatusOnly) panel.tag = "连接";
             switch (c.event) {
                 case ServerDrop:
                     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
@@ -220,21 +233,95 @@ TEST_F(SupervisorTest, TimedReconnectRedialsALiveLinkAndNeverStartsOne) {
     EXPECT_EQ(panel.dials, 0);
     EXPECT_TRUE(panel.captions.empty());
 
-    panel.tag = "连接";
+    struct Case {
+        std::chrono::milliseconds hangUpDelay;
+        int dials;     // the first connect included
+        bool redials;  // else the link outlasted the hang-up's wait: the click hung up instead
+    };
+    for (const Case& c : {Case{1s, 2, true}, Case{5s, 1, false}}) {
+        SCOPED_TRACE(c.hangUpDelay.count());
+        StartOver(false);
+        Connect();
+        // Whatever the other two options say.
+        SetOptions("no", "yes", "本地连接");
+        sim.SetHangUpDelay(c.hangUpDelay);
+        const RasHandle first = sim.Connections().at(0).handle;
+        const auto waitedBefore = pump.waited;
+        timers.Advance(15s);
+        Settle();
+        EXPECT_EQ(panel.dials, c.dials);
+        EXPECT_TRUE(panel.Saw("定时重连中..."));
+        EXPECT_TRUE(panel.ShowedIp("定时重连中..."));
+        EXPECT_TRUE(netsh.empty());
+        if (c.redials) {
+            ASSERT_EQ(sim.Connections().size(), 1u);
+            EXPECT_NE(sim.Connections()[0].handle, first);
+            EXPECT_EQ(panel.tag, "断开");
+            EXPECT_TRUE(log.empty());
+            // The redial waited for the hang-up: the link went before the dial.
+            EXPECT_GE(pump.waited - waitedBefore, c.hangUpDelay);
+        } else {
+            EXPECT_TRUE(sim.Connections().empty());
+            EXPECT_EQ(panel.tag, "连接");
+            EXPECT_EQ(panel.caption, "已断开");
+            EXPECT_EQ(log, (std::vector<std::string>{
+                               "定时重连：未拨号",
+                           }));
+            EXPECT_FALSE(engine.HungUpByProgram()) << "a reaction without a dial left its mark";
+        }
+        sim.SetHangUpDelay(1s);
+    }
+}
+
+TEST_F(SupervisorTest, LinksThatKeepDroppingAreRedialledLaterEachTime) {
+    ASSERT_TRUE(supervisor->WatchDisconnections());
     Connect();
-    // Whatever the other two options say.
-    SetOptions("no", "yes", "本地连接");
-    const RasHandle first = sim.Connections().at(0).handle;
-    timers.Advance(15s);
+    SetOptions("yes", "no", "");
+    // Drops the link as soon as it is up; the whole seconds until its redial.
+    const auto dropAndWait = [&] {
+        const int before = panel.dials;
+        EXPECT_TRUE(sim.DropConnection(kSupervisedEntry));
+        Settle();
+        int waited = 0;
+        for (; panel.dials == before && waited <= 61; ++waited) {
+            timers.Advance(1s);
+            Settle();
+        }
+        EXPECT_EQ(panel.tag, "断开");
+        return waited;
+    };
+    const auto waits = [&](int drops) {
+        std::vector<int> seconds;
+        for (int i = 0; i < drops; ++i) seconds.push_back(dropAndWait());
+        return seconds;
+    };
+    EXPECT_EQ(waits(8), (std::vector<int>{0, 0, 5, 10, 20, 40, 60, 60}));
+    for (const char* text :
+         {"掉线频繁，5秒后重连", "掉线频繁，40秒后重连", "掉线频繁，60秒后重连"}) {
+        EXPECT_TRUE(panel.Saw(text)) << text;
+        EXPECT_TRUE(Logged(text)) << text;
+    }
+
+    // A link that holds for a minute starts the count afresh.
+    timers.Advance(60s);
     Settle();
-    EXPECT_EQ(panel.dials, 2);
-    EXPECT_TRUE(panel.Saw("定时重连中..."));
-    EXPECT_TRUE(panel.ShowedIp("定时重连中..."));
-    ASSERT_EQ(sim.Connections().size(), 1u);
-    EXPECT_NE(sim.Connections()[0].handle, first);
-    EXPECT_EQ(panel.tag, "断开");
-    EXPECT_TRUE(netsh.empty());
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(waits(4), (std::vector<int>{0, 0, 5, 10}));
+
+    // A disconnect while a redial waits: no redial.
+    ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
+    Settle();
+    ASSERT_EQ(panel.caption, "掉线频繁，20秒后重连");
+    const int dials = panel.dials;
+    panel.ToggleConnection();
+    EXPECT_EQ(panel.caption, "已断开");
+    timers.Advance(30s);
+    Settle();
+    EXPECT_EQ(panel.dials, dials);
+
+    // So does a connect of the user's own.
+    panel.ToggleConnection();
+    Settle();
+    EXPECT_EQ(waits(3), (std::vector<int>{0, 0, 5}));
 }
 
 TEST_F(SupervisorTest, TicksInsideADialLeaveItAlone) {

@@ -32,8 +32,9 @@ class DialEngineTest : public ::testing::Test {
         return n;
     }
 
-    RasSimulator sim{test::SteppedConfig()};
-    test::SteppingPump pump{sim};
+    test::ManualClock clock;
+    RasSimulator sim{test::SteppedConfig(clock)};
+    test::SteppingPump pump{sim, clock};
     DialEngine engine{sim, pump, 0ms};
     test::RecordingView view;
     DialProgress progress{engine, view, pump.Poster()};
@@ -74,6 +75,10 @@ TEST_F(DialEngineTest, EmptyEntryNameDialsTheDefaultEntry) {
 
 TEST_F(DialEngineTest, FirstDialOfARunDeletesThePhoneBookLaterDialsOnlyRewrite) {
     const std::string pbk = std::string(kProfilePbk) + "岫澜IP.pbk";
+    ASSERT_EQ(sim.SetEntryProperties(pbk, "旧条目", MakeVpnEntry("old", 1)),
+              kRasErrorCannotWritePhoneBook)
+        << "a fresh profile has no phone-book folder";
+    ASSERT_TRUE(sim.CreateFolder(kProfilePbk));
     ASSERT_EQ(sim.SetEntryProperties(pbk, "旧条目", MakeVpnEntry("old", 1)), 0u);
 
     EXPECT_EQ(DialHost("a.example.net"), "连接成功");
@@ -121,6 +126,26 @@ TEST_F(DialEngineTest, ErrorTextWithBuShowsAdviceAndHangsUp) {
     EXPECT_FALSE(engine.IsVpnConnected());
 }
 
+TEST_F(DialEngineTest, ALongSystemTextIsShownCutAndKeptWholeInTheLog) {
+    std::vector<std::string> log;
+    engine.SetLog([&](const std::string& line) { log.push_back(line); });
+    sim.SetHostOutcome("far.example.net", SimOutcome::NoResponse);
+    const RasErrorText whole = sim.ErrorString(kRasErrorNoResponse, kErrorTextUnits);
+    ASSERT_EQ(whole.error, 0u);
+    ASSERT_EQ(sim.ErrorString(kRasErrorNoResponse, 100).error, kRasErrorInsufficientBuffer);
+    // The first 100 characters, with their words.
+    const std::string shown =
+        "错误代码:809 远程服务器一直没有应答，这台计算机与VPN服务器之间的网络连接未能建立。"
+        "常见的原因是两者之间的防火墙、地址转换设备或路由器拦截了VPN所用的协议或端口。"
+        "请检查本机与服务器之间的网络设备设置，或向网络管";
+    EXPECT_EQ(DialHost("far.example.net"), "连接失败：" + shown);
+    pump.RunPosted();
+    EXPECT_EQ(view.caption, shown);
+    EXPECT_NE(
+        std::find(log.begin(), log.end(), "拨号进度: 状态 2, 错误 809: 错误代码:809 " + whole.text),
+        log.end());
+}
+
 TEST_F(DialEngineTest, DialThatNeverHearsBackTimesOut) {
     sim.SetHostOutcome("silent.example.net", SimOutcome::NoAnswer);
     pump.stepWait = 0ms;
@@ -142,10 +167,11 @@ TEST_F(DialEngineTest, EntryThatCannotBeWrittenIsNotDialled) {
 }
 
 TEST(DialEngineNoProfile, UnknownDocumentsFolderIsNotDialled) {
-    SimConfig config = test::SteppedConfig();
+    test::ManualClock clock;
+    SimConfig config = test::SteppedConfig(clock);
     config.documentsFolder = "";
     RasSimulator sim(config);
-    test::SteppingPump pump(sim);
+    test::SteppingPump pump(sim, clock);
     DialEngine engine(sim, pump, 0ms);
     EXPECT_EQ(engine.Dial(kEntry, "a.example.net", "u", "p", 1, nullptr), "创建连接失败");
     EXPECT_FALSE(sim.LastDialParams().has_value());
@@ -194,9 +220,9 @@ class HangUpVpnTest : public ::testing::TestWithParam<HangUpCase> {};
 
 TEST_P(HangUpVpnTest, EndsAtMostTheFirstMatch) {
     const HangUpCase& c = GetParam();
-    RasSimulator sim(test::SteppedConfig());
-    test::SteppingPump pump(sim);
-    DialEngine engine(sim, pump, 0ms);
+    test::SteppedRig rig;
+    RasSimulator& sim = rig.sim;
+    DialEngine engine(sim, rig.pump, 0ms);
     engine.State().entryName = kEntry;
     for (const auto& conn : c.up) sim.AddForeignConnection(conn.entryName, conn.deviceType);
     EXPECT_EQ(engine.HangUpVpn(c.asked), c.report);
@@ -228,9 +254,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HangUpVpnErrors, TooManyConnectionsAndFailedHangUpAreReported) {
-    RasSimulator sim(test::SteppedConfig());
-    test::SteppingPump pump(sim);
-    DialEngine engine(sim, pump, 0ms);
+    test::SteppedRig rig;
+    RasSimulator& sim = rig.sim;
+    DialEngine engine(sim, rig.pump, 0ms);
     sim.AddForeignConnection("甲");
     sim.SetHangUpError(kRasErrorInvalidHandle);
     EXPECT_EQ(engine.HangUpVpn(""), "错误:连接句柄无效。");
@@ -242,9 +268,9 @@ TEST(HangUpVpnErrors, TooManyConnectionsAndFailedHangUpAreReported) {
 }
 
 TEST(IsVpnConnected, CountsAnyVpnButNothingElse) {
-    RasSimulator sim(test::SteppedConfig());
-    test::SteppingPump pump(sim);
-    DialEngine engine(sim, pump, 0ms);
+    test::SteppedRig rig;
+    RasSimulator& sim = rig.sim;
+    DialEngine engine(sim, rig.pump, 0ms);
     EXPECT_FALSE(engine.IsVpnConnected());
     sim.AddForeignConnection("岫澜IP", "PPPoE");
     EXPECT_FALSE(engine.IsVpnConnected());
@@ -256,6 +282,102 @@ TEST(IsVpnConnected, CountsAnyVpnButNothingElse) {
     EXPECT_FALSE(engine.IsVpnConnected()) << "eleven connections overflow the list";
 }
 
+TEST_F(DialEngineTest, AHangUpWaitsUntilTheLinkIsGoneForAtMostThreeSeconds) {
+    struct Case {
+        std::chrono::milliseconds hangUpDelay;
+        std::chrono::milliseconds waited;
+        bool gone;
+    };
+    std::vector<std::string> log;
+    engine.SetLog([&](const std::string& line) { log.push_back(line); });
+    for (const Case& c : {Case{1000ms, 1000ms, true}, Case{5000ms, kHangUpWaitCap, false}}) {
+        SCOPED_TRACE(c.hangUpDelay.count());
+        for (const auto& conn : sim.Connections()) sim.DropConnection(conn.entryName);
+        log.clear();
+        ASSERT_EQ(DialHost("a.example.net"), "连接成功");
+        sim.SetHangUpDelay(c.hangUpDelay);
+        const auto before = clock.now;
+        EXPECT_EQ(engine.HangUpVpn(""), "挂断拨号:岫澜IP");
+        EXPECT_EQ(clock.now - before, c.waited);
+        EXPECT_EQ(ConnectionsOf(kEntry), c.gone ? 0 : 1);
+        // A link that outlasts the wait is no longer the program's hang-up:
+        // when it ends later, that is a drop.
+        EXPECT_EQ(engine.HungUpByProgram(), c.gone);
+        EXPECT_EQ(log.back() == "挂断 岫澜IP: 3秒后连接仍未结束 (状态查询 0)，不再等待", !c.gone)
+            << log.back();
+    }
+}
+
+TEST_F(DialEngineTest, ReportsOfAnEarlierDialNeverReachTheNextOne) {
+    // The first dial hears nothing and times out; a report of it comes in
+    // while it is still the newest dial, so it is passed on and its caption
+    // waits in the queue.
+    sim.SetHostOutcome("silent.example.net", SimOutcome::NoAnswer);
+    pump.stepWait = 0ms;
+    ASSERT_EQ(DialHost("silent.example.net"), "连接超时：");
+    const RasHandle first = engine.State().connectionHandle;
+    const std::string hardError = "错误代码:800 无法连接远程服务器：服务器不可达。";
+    ASSERT_TRUE(sim.DeliverLateReport(first, 2, kRasErrorUnreachable));
+    // The next dial hangs the first one up; its queued caption runs inside
+    // that wait and is dropped, and a report arriving during the next dial's
+    // own wait is never passed on.
+    pump.stepWait = 500ms;
+    pump.Poster()([&] { sim.DeliverLateReport(first, 2, kRasErrorUnreachable); });
+    EXPECT_EQ(DialHost("a.example.net"), "连接成功");
+    pump.RunPosted();
+    EXPECT_EQ(std::count_if(view.captions.begin(), view.captions.end(),
+                            [&](const std::string& c) { return c.find(hardError) != c.npos; }),
+              0);
+    EXPECT_EQ(view.buttonRefreshes, 0) << "the first dial's hard error hung up the second";
+    EXPECT_EQ(ConnectionsOf(kEntry), 1);
+    EXPECT_EQ(view.caption, "连接成功");
+}
+
+TEST_F(DialEngineTest, ARedirectedDocumentsFolderDialsFromTheRoamingFolderItCreates) {
+    test::ManualClock otherClock;
+    SimConfig config = test::SteppedConfig(otherClock);
+    config.documentsFolder = "C:\\Users\\测试\\OneDrive\\文档";
+    config.profileFolder = "C:\\Users\\测试";
+    config.roamingAppDataFolder = "C:\\Users\\测试\\AppData\\Roaming";
+    RasSimulator redirected(config);
+    test::SteppingPump otherPump(redirected, otherClock);
+    DialEngine other(redirected, otherPump, 0ms);
+    const DialNotifier notifier = [&](std::uint32_t, std::uint32_t state, std::uint32_t error) {
+        other.StateText(state, error);
+    };
+    EXPECT_EQ(other.Dial(kEntry, "a.example.net", "u", "p", kStrategyPptp, notifier), "连接成功");
+    EXPECT_EQ(other.State().phoneBookPath, std::string(kProfilePbk) + "岫澜IP.pbk");
+    EXPECT_TRUE(redirected.FolderExists(kProfilePbk));
+}
+
+struct LayoutCase {
+    const char* name;
+    std::uint32_t refusal;
+};
+
+class ConnectionLayoutTest : public DialEngineTest,
+                             public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(ConnectionLayoutTest, ARefusedOldestLayoutIsRetriedInTheCurrentOneAndLoggedOnce) {
+    std::vector<std::string> log;
+    engine.SetLog([&](const std::string& line) { log.push_back(line); });
+    sim.SetOldestLayoutError(GetParam().refusal);
+    sim.AddForeignConnection("别家的线路");
+    EXPECT_TRUE(engine.IsVpnConnected());
+    EXPECT_EQ(engine.HangUpVpn(""), "挂断拨号:别家的线路");
+    EXPECT_FALSE(engine.IsVpnConnected());
+    EXPECT_EQ(log.front(), "连接列表: 系统不接受旧的记录格式 (错误 " +
+                               std::to_string(GetParam().refusal) + ")，改用当前格式");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("连接列表"); }),
+              1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, ConnectionLayoutTest,
+                         ::testing::Values(LayoutCase{"InvalidSize", kRasErrorInvalidSize},
+                                           LayoutCase{"BufferTooSmall", kRasErrorBufferTooSmall}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DialEngineTest, ServerDropEndsTheLink) {
     ASSERT_EQ(DialHost("a.example.net"), "连接成功");
     EXPECT_TRUE(sim.DropConnection(kEntry));
@@ -264,7 +386,8 @@ TEST_F(DialEngineTest, ServerDropEndsTheLink) {
 }
 
 TEST(PumpingWait, DispatchesPostedTasksAndWaitsTheInterval) {
-    RasSimulator sim(test::SteppedConfig());
+    test::ManualClock clock;
+    RasSimulator sim(test::SteppedConfig(clock));
     QueuedMessagePump pump;
     DialEngine engine(sim, pump);
     bool ran = false;
@@ -278,9 +401,13 @@ TEST(PumpingWait, DispatchesPostedTasksAndWaitsTheInterval) {
 // Real threads, no stepping: notifications race the wait loop as they do in
 // the product (run under the thread sanitizer).
 TEST(DialEngineThreads, RepeatedTimedDialsAgreeWithTheirNotifications) {
-    SimConfig config = test::SteppedConfig();
+    test::ManualClock clock;
+    SimConfig config = test::SteppedConfig(clock);
     config.stepByStep = false;
     config.stepDelay = 5ms;
+    // Each dial hangs up the one before and waits on the pump's real clock.
+    config.clock = {};
+    config.hangUpDelay = 30ms;
     RasSimulator sim(config);
     QueuedMessagePump pump;
     DialEngine engine(sim, pump, 1ms);

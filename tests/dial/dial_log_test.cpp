@@ -47,8 +47,9 @@ struct Case {
 class DialLogTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(DialLogTest, StartAndOutcomeWithTheErrorNumberNeverThePassword) {
-    RasSimulator sim(test::SteppedConfig());
-    test::SteppingPump pump(sim);
+    test::SteppedRig rig;
+    RasSimulator& sim = rig.sim;
+    test::SteppingPump& pump = rig.pump;
     DialEngine engine(sim, pump, 0ms);
     test::RecordingView view;
     DialProgress progress(engine, view, pump.Poster());
@@ -81,9 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DialLog, ProgressLinesCarryStateAndErrorNumbers) {
-    RasSimulator sim(test::SteppedConfig());
-    test::SteppingPump pump(sim);
-    DialEngine engine(sim, pump, 0ms);
+    test::SteppedRig rig;
+    DialEngine engine(rig.sim, rig.pump, 0ms);
     RecordingLog log;
     engine.SetLog(log.Sink());
     engine.StateText(kRasStateConnected, 0);

@@ -1,7 +1,8 @@
 #pragma once
-// Doubles for the dial tests: the connection panel as a recorder, and a pump
-// that releases one held notification of the simulator per dispatch, so every
-// dial runs the same way each time.
+// Doubles for the dial tests: the connection panel as a recorder, a clock the
+// test moves, and a pump that releases one held notification of the simulator
+// per dispatch and moves that clock by its waits, so every dial and hang-up
+// runs the same way each time, without real waiting.
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -29,9 +30,17 @@ class RecordingView : public ConnectionStatusView {
     int buttonRefreshes = 0;
 };
 
+// The simulator's clock in the dial tests; only the test's thread moves it.
+struct ManualClock {
+    std::chrono::milliseconds now{0};
+    SimClock Reader() {
+        return [this] { return now; };
+    }
+};
+
 class SteppingPump : public MessagePump {
   public:
-    explicit SteppingPump(RasSimulator& sim) : sim_(sim) {}
+    SteppingPump(RasSimulator& sim, ManualClock& clock) : sim_(sim), clock_(clock) {}
 
     PostToUiThread Poster() {
         return [this](std::function<void()> task) { queue_.Post(std::move(task)); };
@@ -42,9 +51,10 @@ class SteppingPump : public MessagePump {
     }
     // The posted tasks alone, without looking for a notification.
     void RunPosted() { queue_.DispatchPending(); }
+    // Moves the clock, not real time.
     void WaitDispatching(std::chrono::milliseconds d) override {
-        if (stepWait.count() > 0) sim_.Step(stepWait);
-        queue_.WaitDispatching(d);
+        clock_.now += d;
+        DispatchPending();
     }
 
     // How long a dispatch looks for a held notification; 0 when none will come.
@@ -52,15 +62,24 @@ class SteppingPump : public MessagePump {
 
   private:
     RasSimulator& sim_;
+    ManualClock& clock_;
     QueuedMessagePump queue_;
 };
 
-inline SimConfig SteppedConfig() {
+inline SimConfig SteppedConfig(ManualClock& clock) {
     SimConfig config;
     config.stepByStep = true;
     config.documentsFolder = "C:\\Users\\测试\\Documents";
+    config.clock = clock.Reader();
     return config;
 }
+
+// The stepped simulator, its clock and its pump, for tests that need no more.
+struct SteppedRig {
+    ManualClock clock;
+    RasSimulator sim{SteppedConfig(clock)};
+    SteppingPump pump{sim, clock};
+};
 
 inline constexpr const char* kProfilePbk =
     "C:\\Users\\测试\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\";

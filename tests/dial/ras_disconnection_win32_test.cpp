@@ -101,7 +101,7 @@ TEST(Win32RasApi, DisconnectionWordFromTheService) {
     std::vector<std::string> log;
     ConnectionSupervisor supervisor(
         engine, panel, {}, [&](const std::string& line) { log.push_back(line); },
-        [&](std::function<void()> task) { pump.Post(std::move(task)); });
+        [&](std::function<void()> task) { pump.Post(std::move(task)); }, {});
     EXPECT_FALSE(supervisor.WatchDisconnections());
     EXPECT_EQ(log, std::vector<std::string>{"断线通知不可用（1），掉线由定时检查发现"});
 }

@@ -25,6 +25,7 @@ constexpr const char* kPbk = "C:\\pbk\\x.pbk";
 class RasSimulatorTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        ASSERT_TRUE(sim.CreateFolder("C:\\pbk"));
         ASSERT_EQ(sim.SetEntryProperties(kPbk, "e", MakeVpnEntry("h", 1)), 0u);
     }
 
@@ -46,7 +47,8 @@ class RasSimulatorTest : public ::testing::Test {
         return seen;
     }
 
-    RasSimulator sim{test::SteppedConfig()};
+    test::ManualClock clock;
+    RasSimulator sim{test::SteppedConfig(clock)};
     std::mutex mutex;
     Seen seen;
 };
@@ -58,7 +60,7 @@ TEST_F(RasSimulatorTest, ConnectReportsTheStatesOfAVpnDial) {
     const Seen expected{{0, 0}, {1, 0}, {2, 0},  {3, 0},  {4, 0},
                         {5, 0}, {6, 0}, {12, 0}, {14, 0}, {kRasStateConnected, 0}};
     EXPECT_EQ(StepAll(), expected);
-    const auto list = sim.EnumConnections();
+    const auto list = sim.EnumConnections(RasConnLayout::Oldest);
     ASSERT_EQ(list.error, 0u);
     ASSERT_EQ(list.connections.size(), 1u);
     EXPECT_EQ(list.connections[0], (RasConnection{h, "e", "vpn", "WAN Miniport (PPTP)"}));
@@ -69,13 +71,21 @@ TEST_F(RasSimulatorTest, FailuresEndWithTheirErrorCode) {
     RasHandle h = 0;
     ASSERT_EQ(Dial(h), 0u);
     EXPECT_EQ(StepAll().back(), (std::pair<std::uint32_t, std::uint32_t>{14, 691}));
+    // Listed until hung up, and until the hang-up is over.
+    EXPECT_EQ(sim.HangUp(h), 0u);
+    clock.now += 1s;
 
-    seen.clear();
-    sim.SetHostOutcome("h", SimOutcome::Unreachable);
-    ASSERT_EQ(Dial(h), 0u);
-    EXPECT_EQ(StepAll().back(), (std::pair<std::uint32_t, std::uint32_t>{2, 800}));
-    EXPECT_NE(sim.ErrorString(800).find("不"), std::string::npos);
-    EXPECT_EQ(sim.ErrorString(691).find("不"), std::string::npos);
+    for (const auto& [outcome, error] :
+         {std::pair{SimOutcome::Unreachable, 800u}, std::pair{SimOutcome::NoResponse, 809u}}) {
+        seen.clear();
+        sim.SetHostOutcome("h", outcome);
+        ASSERT_EQ(Dial(h), 0u);
+        EXPECT_EQ(StepAll().back(), (std::pair<std::uint32_t, std::uint32_t>{2, error}));
+        EXPECT_EQ(sim.HangUp(h), 0u);
+        clock.now += 1s;
+    }
+    EXPECT_NE(sim.ErrorString(800, 512).text.find("不"), std::string::npos);
+    EXPECT_EQ(sim.ErrorString(691, 512).text.find("不"), std::string::npos);
 }
 
 TEST_F(RasSimulatorTest, HostRulesMatchWithOrWithoutPort) {
@@ -93,18 +103,30 @@ TEST_F(RasSimulatorTest, NoAnswerListsTheConnectionAndStaysSilent) {
     ASSERT_EQ(Dial(h), 0u);
     EXPECT_FALSE(sim.Step(50ms));
     EXPECT_EQ(sim.Connections().size(), 1u);
-    EXPECT_EQ(sim.HangUp(h), 0u);
-    EXPECT_TRUE(sim.Connections().empty());
 }
 
-TEST_F(RasSimulatorTest, HangUpStopsFurtherNotifications) {
+TEST_F(RasSimulatorTest, AHungUpConnectionStaysListedUntilItsHangUpIsOver) {
     RasHandle h = 0;
     ASSERT_EQ(Dial(h), 0u);
     ASSERT_TRUE(sim.Step(200ms));
+    EXPECT_EQ(sim.ConnectStatus(h).error, 0u);
     EXPECT_EQ(sim.HangUp(h), 0u);
-    EXPECT_EQ(StepAll().size(), 1u);
+    EXPECT_EQ(StepAll().size(), 1u) << "a hang-up stops the notifications";
+    // Still listed, still answering, and its entry cannot be dialled again.
+    clock.now += 999ms;
+    EXPECT_EQ(sim.Connections().size(), 1u);
+    EXPECT_EQ(sim.ConnectStatus(h), (RasConnectStatus{0, kRasStateDisconnected}));
+    EXPECT_EQ(sim.HangUp(h), 0u) << "hanging up again changes nothing";
+    RasHandle again = 0;
+    EXPECT_EQ(Dial(again), kRasErrorDialAlreadyInProgress);
+    EXPECT_EQ(again, 0u);
+    // Gone: the status call no longer knows the handle, and the entry dials.
+    clock.now += 1ms;
+    EXPECT_EQ(sim.ConnectStatus(h).error, kRasErrorInvalidHandle);
+    EXPECT_TRUE(sim.Connections().empty());
     EXPECT_EQ(sim.HangUp(h), kRasErrorInvalidHandle);
     EXPECT_EQ(sim.HangUp(0), kRasErrorInvalidHandle);
+    EXPECT_EQ(Dial(again), 0u);
 }
 
 TEST_F(RasSimulatorTest, RefusesEntriesItDoesNotHave) {
@@ -117,18 +139,22 @@ TEST_F(RasSimulatorTest, RefusesEntriesItDoesNotHave) {
 
 TEST_F(RasSimulatorTest, MoreThanTenConnectionsOverflowTheList) {
     for (int i = 0; i < 10; ++i) sim.AddForeignConnection("f" + std::to_string(i));
-    EXPECT_EQ(sim.EnumConnections().connections.size(), 10u);
+    EXPECT_EQ(sim.EnumConnections(RasConnLayout::Oldest).connections.size(), 10u);
+    sim.SetOldestLayoutError(kRasErrorInvalidSize);
+    EXPECT_EQ(sim.EnumConnections(RasConnLayout::Oldest).error, kRasErrorInvalidSize);
+    EXPECT_EQ(sim.EnumConnections(RasConnLayout::Current).connections.size(), 10u);
     sim.AddForeignConnection("one too many");
-    const auto list = sim.EnumConnections();
+    const auto list = sim.EnumConnections(RasConnLayout::Current);
     EXPECT_EQ(list.error, kRasErrorBufferTooSmall);
     EXPECT_TRUE(list.connections.empty());
 }
 
 TEST_F(RasSimulatorTest, FailedDialsCanBeForgottenAtOnce) {
-    SimConfig config = test::SteppedConfig();
+    SimConfig config = test::SteppedConfig(clock);
     config.keepFailedConnections = false;
     config.defaultOutcome = SimOutcome::Unreachable;
     RasSimulator quick(config);
+    ASSERT_TRUE(quick.CreateFolder("C:\\pbk\\"));
     ASSERT_EQ(quick.SetEntryProperties(kPbk, "e", MakeVpnEntry("h", 1)), 0u);
     RasDialParams p;
     p.entryName = "e";
@@ -170,8 +196,10 @@ TEST_F(RasSimulatorTest, WatchesAreToldOfEveryEndOfAListedConnection) {
     ASSERT_TRUE(sim.DropConnection("e"));
     EXPECT_EQ(settle(), 1);
     EXPECT_EQ(sim.HangUp(foreign), 0u);
+    EXPECT_EQ(settle(), 1) << "told before the hang-up was over";
+    clock.now += 1s;
+    EXPECT_EQ(sim.ConnectStatus(foreign).error, kRasErrorInvalidHandle);
     EXPECT_EQ(settle(), 2);
-    EXPECT_EQ(sim.HangUp(foreign), kRasErrorInvalidHandle);
     EXPECT_FALSE(sim.DropConnection("e"));
     EXPECT_EQ(settle(), 2) << "nothing listed ended";
 
@@ -202,10 +230,17 @@ TEST_F(RasSimulatorTest, EndsWhileAWatchIsBusyComeAsOneCall) {
     EXPECT_EQ(told.load(), 2);
 }
 
-TEST(RasSimulatorTexts, UnknownCodesLeaveThePreparedBuffer) {
+TEST(RasSimulatorTexts, ATextComesOnlyWholeIntoABufferThatHoldsIt) {
     RasSimulator sim;
-    EXPECT_EQ(sim.ErrorString(1), std::string(100, ' '));
-    EXPECT_EQ(sim.ErrorString(kRasErrorBufferTooSmall), "连接列表的缓冲区太小。");
+    EXPECT_EQ(sim.ErrorString(1, 512), (RasErrorText{kRasErrorInvalidParameter, ""}));
+    // "连接列表的缓冲区太小。": 11 characters and the terminator.
+    EXPECT_EQ(sim.ErrorString(kRasErrorBufferTooSmall, 12).text, "连接列表的缓冲区太小。");
+    EXPECT_EQ(sim.ErrorString(kRasErrorBufferTooSmall, 11),
+              (RasErrorText{kRasErrorInsufficientBuffer, ""}));
+    const RasErrorText long809 = sim.ErrorString(kRasErrorNoResponse, 512);
+    EXPECT_EQ(long809.error, 0u);
+    EXPECT_GT(long809.text.size(), 200u);
+    EXPECT_EQ(sim.ErrorString(kRasErrorNoResponse, 100).error, kRasErrorInsufficientBuffer);
 }
 
 TEST(RasBackendSetting, ParsesTheTwoSpellings) {
@@ -218,7 +253,7 @@ TEST(RasBackendSetting, ParsesTheTwoSpellings) {
 TEST(RasBackendSetting, SimulatorFromTheFactoryHasAProfileAndConnects) {
     auto ras = MakeRasApi(RasBackend::Simulated, DemoSimConfig());
     ASSERT_NE(ras, nullptr);
-    EXPECT_FALSE(PhoneBookPath(ras->DocumentsFolder(), "岫澜IP").empty());
+    EXPECT_FALSE(PhoneBookPath(ras->Folders(), "岫澜IP").empty());
 #ifndef _WIN32
     EXPECT_EQ(DefaultRasBackend(), RasBackend::Simulated);
     EXPECT_NE(MakeRasApi(RasBackend::Real, {}), nullptr) << "only the simulator exists here";

@@ -75,9 +75,13 @@ class FakePanel : public SupervisedConnection {
     DialProgress progress_;
 };
 
-// Waits take no real time: PumpingWait advances `waited` and dispatches.
+// Waits take no real time: PumpingWait advances `waited` and dispatches. The
+// simulator measures its hang-ups on `waited` (Clock()).
 class FakePump : public MessagePump {
   public:
+    SimClock Clock() {
+        return [this] { return waited; };
+    }
     void Post(std::function<void()> task) { queue_.Post(std::move(task)); }
     void DispatchPending() override {
         RunHook();
@@ -116,8 +120,21 @@ class FakePump : public MessagePump {
 };
 
 // The main window's timers on a virtual clock; an interval of 0 stops one.
+// After() runs a task once, as the window system's delayed tasks do.
 class VirtualTimers {
   public:
+    void After(std::chrono::milliseconds delay, std::function<void()> task) {
+        const int id = nextOnceId_--;
+        Start(id, delay, [this, id, task = std::move(task)] {
+            Stop(id);
+            task();
+        });
+    }
+    PostDelayed Poster() {
+        return [this](std::chrono::milliseconds delay, std::function<void()> task) {
+            After(delay, std::move(task));
+        };
+    }
     void Start(int id, std::chrono::milliseconds interval, std::function<void()> tick) {
         Stop(id);
         if (interval.count() > 0)
@@ -153,15 +170,18 @@ class VirtualTimers {
         std::function<void()> tick;
     };
     std::vector<Timer> timers_;
+    int nextOnceId_ = -1;  // one-shot tasks take ids below the timers'
 };
 
 // Every dial connects at its own pace; the pause keeps the last progress text
 // well behind the moment the dial starts waiting for it (an earlier one is
 // not seen, as with the service).
-inline SimConfig FreeRunningConfig(std::chrono::milliseconds pace = std::chrono::milliseconds(2)) {
+inline SimConfig FreeRunningConfig(SimClock clock,
+                                   std::chrono::milliseconds pace = std::chrono::milliseconds(2)) {
     SimConfig config;
     config.stepDelay = pace;
     config.documentsFolder = "C:\\Users\\测试\\Documents";
+    config.clock = std::move(clock);
     return config;
 }
 

@@ -88,35 +88,63 @@ TEST(AsciiLower, LeavesTwoByteCharactersAlone) {
     EXPECT_EQ(AsciiLower("\x81\x41Z"), "\x81\x41z");
 }
 
+TEST(CutGbk, CutsOnCharacterBoundaries) {
+    EXPECT_EQ(CutGbk("错误:809 文本", 5), "错误:80");
+    EXPECT_EQ(CutGbk("ab错误", 3), "ab错");
+    EXPECT_EQ(CutGbk("ab错误", 9), "ab错误");
+    EXPECT_EQ(CutGbk("", 3), "");
+    // A lone lead byte at the end counts as one character.
+    EXPECT_EQ(CutGbk("a\xb4", 2), "a\xb4");
+}
+
 struct PathCase {
     const char* name;
-    std::string documents;
+    UserFolders folders;
     std::string entry;
     std::string path;
 };
 
 class PhoneBookPathTest : public ::testing::TestWithParam<PathCase> {};
 
-TEST_P(PhoneBookPathTest, CutsTheDocumentsPartAndAppendsThePbkFolder) {
-    EXPECT_EQ(PhoneBookPath(GetParam().documents, GetParam().entry), GetParam().path);
+TEST_P(PhoneBookPathTest, FollowsTheProfileOrTheRoamingFolder) {
+    EXPECT_EQ(PhoneBookPath(GetParam().folders, GetParam().entry), GetParam().path);
 }
 
-const std::string kTail = "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\";
+const std::string kPbkTail = "\\Microsoft\\Network\\Connections\\Pbk\\";
+const std::string kTail = "\\AppData\\Roaming" + kPbkTail;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PhoneBookPathTest,
-    ::testing::Values(
-        PathCase{"Standard", "C:\\Users\\张三\\Documents", "岫澜IP",
-                 "C:\\Users\\张三" + kTail + "岫澜IP.pbk"},
-        PathCase{"TrailingBackslash", "C:\\Users\\bob\\Documents\\", "岫澜IP",
-                 "C:\\Users\\bob" + kTail + "岫澜IP.pbk"},
-        PathCase{"DefaultEntry", "C:\\Users\\bob\\Documents", "虚拟专用网络",
-                 "C:\\Users\\bob" + kTail + "虚拟专用网络.pbk"},
-        // A redirected folder keeps the rule: the last 11 characters go, whatever they are.
-        PathCase{"Redirected", "D:\\Data\\MyDocs", "x", "D:\\D" + kTail + "x.pbk"},
-        PathCase{"Unknown", "", "x", ""}, PathCase{"TooShort", "Docs", "x", ""},
-        // Nothing would be left but a path from the root of the current drive.
-        PathCase{"ExactlyTheCut", "C:\\Documen", "x", ""}),
+    ::testing::Values(PathCase{"Standard",
+                               {"C:\\Users\\张三\\Documents", "C:\\Users\\张三", "R:\\Roaming"},
+                               "岫澜IP",
+                               "C:\\Users\\张三" + kTail + "岫澜IP.pbk"},
+                      PathCase{"StandardAnyCaseAndBackslashes",
+                               {"c:\\users\\BOB\\DOCUMENTS\\", "C:\\Users\\bob\\", "R:\\Roaming"},
+                               "虚拟专用网络",
+                               "c:\\users\\BOB" + kTail + "虚拟专用网络.pbk"},
+                      // Documents moved into a cloud folder, or onto another drive: the
+                      // shell's roaming folder, whatever the profile.
+                      PathCase{"RedirectedToTheCloud",
+                               {"C:\\Users\\张三\\OneDrive\\文档", "C:\\Users\\张三",
+                                "C:\\Users\\张三\\AppData\\Roaming\\"},
+                               "岫澜IP",
+                               "C:\\Users\\张三\\AppData\\Roaming" + kPbkTail + "岫澜IP.pbk"},
+                      PathCase{"RedirectedToAnotherDrive",
+                               {"D:\\Data\\Documents", "C:\\Users\\bob", "\\\\srv\\bob\\Roaming"},
+                               "x",
+                               "\\\\srv\\bob\\Roaming" + kPbkTail + "x.pbk"},
+                      PathCase{"NoProfile",
+                               {"C:\\Users\\bob\\Documents", "", "R:\\Roaming"},
+                               "x",
+                               "R:\\Roaming" + kPbkTail + "x.pbk"},
+                      PathCase{"NoDocuments",
+                               {"", "C:\\Users\\bob", "R:\\Roaming"},
+                               "x",
+                               "R:\\Roaming" + kPbkTail + "x.pbk"},
+                      PathCase{"NothingKnown", {"", "", ""}, "x", ""},
+                      PathCase{
+                          "RedirectedWithoutRoaming", {"D:\\Docs", "C:\\Users\\bob", ""}, "x", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PumpingWaitDuration, UnitsAndLimits) {

@@ -67,8 +67,8 @@ TEST_F(ProgramFlow, ConnectShowsTheExitIpAndDisconnectClearsIt) {
 
 TEST_F(ProgramFlow, OnlyASuccessfulDialMinimisesAndLooksUpTheExitIp) {
     Put(kMinimiseAfterConnect, "yes");
-    Start();
-    LogInAsDemo();
+    // Past the start-up's second list load, which writes the status line.
+    LogInWithListsShown();
     EXPECT_EQ(C(WindowId::Main, "图片框_连接成功最小化").tag(), "yes");
     struct Case {
         dial::SimOutcome outcome;
@@ -77,6 +77,8 @@ TEST_F(ProgramFlow, OnlyASuccessfulDialMinimisesAndLooksUpTheExitIp) {
         const char* tag;
     };
     const Case cases[] = {
+        // Neither a failure nor a success: the service refuses the dial itself.
+        {dial::SimOutcome::RefusedAtOnce, "获取线路数据成功！", false, "连接"},
         {dial::SimOutcome::AuthenticationRefused, "错误代码:691", false, "连接"},
         {dial::SimOutcome::Unreachable,
          "发生错误，如果多次出现该错误请重启网络或系统。错误代码:800", false, "连接"},
@@ -97,6 +99,85 @@ TEST_F(ProgramFlow, OnlyASuccessfulDialMinimisesAndLooksUpTheExitIp) {
         EXPECT_EQ(Caption("透明标签_当前IP"), "连接中...") << c.status;
     }
     EXPECT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "203.0.113.25"; }));
+}
+
+TEST_F(ProgramFlow, ADialThatNeverHearsBackTimesOutAndIsHungUp) {
+    // The dial's wait runs its 5,000 rounds without their 20 ms each.
+    dialRound_ = 0ms;
+    ras_.SetHostOutcome(kDefaultHost, dial::SimOutcome::NoAnswer);
+    Start();
+    LogInAsDemo();
+    ASSERT_TRUE(Click("超级按钮_连接"));
+    EXPECT_EQ(log_.With("拨号结果: 连接超时：").size(), 1u);
+    EXPECT_TRUE(ras_.Connections().empty()) << "the unanswered attempt is left listed";
+    EXPECT_EQ(Tag(), "连接");
+    EXPECT_EQ(Caption("透明标签_当前IP"), "连接中...");
+}
+
+TEST_F(ProgramFlow, TheConnectButtonCancelsADialAtEachPhase) {
+    LogInWithListsShown();
+    enum class Phase {
+        HangingUpWhatWasListed,
+        BeforeAnyReport,
+        ConnectingTheDevice,
+        Authenticating
+    };
+    struct Case {
+        const char* name;
+        Phase phase;
+        bool dialled;  // the service was asked to dial before the cancel
+    };
+    const Case cases[] = {
+        {"while the dial hangs up what was listed", Phase::HangingUpWhatWasListed, false},
+        {"before any report", Phase::BeforeAnyReport, true},
+        {"connecting the device", Phase::ConnectingTheDevice, true},
+        {"authenticating", Phase::Authenticating, true},
+    };
+    dial::DialEngine& engine = program_->DialEngine();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::function<bool()> when;
+        switch (c.phase) {
+            case Phase::HangingUpWhatWasListed:
+                ras_.AddForeignConnection("别家的线路");
+                when = [&] { return engine.IsDialling() && engine.IsHangingUp(); };
+                break;
+            case Phase::BeforeAnyReport:
+                ras_.SetHostOutcome(kDefaultHost, dial::SimOutcome::NoAnswer);
+                when = [&] { return engine.IsDialling() && !ras_.Connections().empty(); };
+                break;
+            case Phase::ConnectingTheDevice:
+                ras_.SetHostOutcome(kDefaultHost, dial::SimOutcome::Connect);
+                ras_.SetStallAfter(2);
+                when = [&] { return Caption("透明标签_连接状态") == "正在连接设备"; };
+                break;
+            case Phase::Authenticating:
+                ras_.SetStallAfter(5);
+                when = [&] { return Caption("透明标签_连接状态") == "开始认证"; };
+                break;
+        }
+        const auto dialsAsked = log_.With("拨号: 电话簿已写入").size();
+        const auto cancelled = log_.With("拨号结果: 已取消连接").size();
+        clicksMade_ = 0;
+        // 切换IP inside the dial does nothing; the connect button cancels it.
+        ClickWhen(when, {"超级按钮_切换IP", "超级按钮_连接"});
+        ASSERT_TRUE(Click("超级按钮_连接"));
+        EXPECT_EQ(clicksMade_, 2);
+        EXPECT_EQ(log_.With("拨号: 电话簿已写入").size() - dialsAsked, c.dialled ? 1u : 0u);
+        // Reports of the cancelled attempt that were on their way show nothing.
+        ras_.WaitIdle();
+        backend_.DispatchPending();
+        EXPECT_EQ(Caption("透明标签_连接状态"), "已取消连接");
+        EXPECT_EQ(Caption("透明标签_当前IP"), "- -");
+        EXPECT_EQ(Caption("透明标签_归属地"), "- -");
+        EXPECT_EQ(Tag(), "连接");
+        EXPECT_TRUE(ras_.Connections().empty());
+        EXPECT_EQ(log_.With("拨号结果: 已取消连接").size() - cancelled, 1u);
+    }
+    // The next click connects as ever.
+    ras_.SetStallAfter(std::nullopt);
+    ASSERT_TRUE(Click("超级按钮_连接"));
+    EXPECT_EQ(Tag(), "断开");
 }
 
 TEST_F(ProgramFlow, SwitchConnectsWhenDownAndRedialsTheNewPickWhenUp) {

@@ -63,9 +63,17 @@ class TimedRas final : public dial::RasApi {
             handle);
     }
     std::uint32_t HangUp(dial::RasHandle h) override { return sim_.HangUp(h); }
-    dial::RasConnectionList EnumConnections() override { return sim_.EnumConnections(); }
-    std::string ErrorString(std::uint32_t code) override { return sim_.ErrorString(code); }
-    std::string DocumentsFolder() override { return sim_.DocumentsFolder(); }
+    dial::RasConnectStatus ConnectStatus(dial::RasHandle h) override {
+        return sim_.ConnectStatus(h);
+    }
+    dial::RasConnectionList EnumConnections(dial::RasConnLayout layout) override {
+        return sim_.EnumConnections(layout);
+    }
+    dial::RasErrorText ErrorString(std::uint32_t code, std::size_t units) override {
+        return sim_.ErrorString(code, units);
+    }
+    dial::UserFolders Folders() override { return sim_.Folders(); }
+    bool CreateFolder(const std::string& path) override { return sim_.CreateFolder(path); }
     bool DeletePhoneBook(const std::string& path) override { return sim_.DeletePhoneBook(path); }
     dial::DisconnectionWatchStart WatchDisconnections(
         dial::DisconnectionCallback onDisconnection) override {

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "api/service_fakes.h"
 #include "api/standin_process.h"
@@ -51,6 +53,7 @@ class ProgramFlow : public ::testing::Test {
                         return reachable_;
                     },
                 .endProcess = [this](int code) { ended_.push_back(code); },
+                .dialRoundLength = dialRound_,
             }));
     }
 
@@ -125,6 +128,18 @@ class ProgramFlow : public ::testing::Test {
         backend_.Advance(ui::kDelayedListReload);
         Settle();
     }
+    // Clicks each of `controls` in the first dispatch that finds `when` true
+    // (a wait inside a handler dispatches too); clicksMade_ counts the clicks
+    // the window took.
+    void ClickWhen(std::function<bool()> when, std::vector<std::string> controls) {
+        windows_.Post([this, when = std::move(when), controls = std::move(controls)]() mutable {
+            if (!when()) {
+                ClickWhen(std::move(when), std::move(controls));
+                return;
+            }
+            for (const std::string& c : controls) clicksMade_ += Click(c) ? 1 : 0;
+        });
+    }
     void ConnectAndWaitForExitIp() {
         ASSERT_TRUE(Click("超级按钮_连接"));
         ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "203.0.113.25"; }))
@@ -134,11 +149,16 @@ class ProgramFlow : public ::testing::Test {
     api::test::StandinProcess standin_;
     ui::HeadlessBackend backend_;
     ui::WindowSystem windows_{backend_};
-    dial::RasSimulator ras_{SimulatorConfig()};
+    // Hang-ups take the simulator's second on the virtual clock, which every
+    // wait of the program moves: no real time passes.
+    dial::RasSimulator ras_{SimulatorConfig({}, [this] { return backend_.Now(); })};
     ProgramPorts ports_;
     MemoryLog log_;
     // When set before Build, the program writes its log here instead of log_.
     std::unique_ptr<api::FileLog> fileLog_;
+    // One round of the dial's wait; set before Build to reach its time-out quickly.
+    std::chrono::milliseconds dialRound_ = dial::kDialRoundLength;
+    int clicksMade_ = 0;
     bool reachable_ = true;
     int probes_ = 0;
     std::vector<int> ended_;

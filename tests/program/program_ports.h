@@ -46,11 +46,15 @@ inline ProgramOptions ServiceOptions(const std::string& serviceBase, std::string
     return options;
 }
 
-// The simulator with a documents folder, as the phone book needs one.
-inline dial::SimConfig SimulatorConfig(std::chrono::milliseconds stepDelay = {}) {
+// The simulator with a documents folder, as the phone book needs one; its
+// hang-ups are timed on `clock` when one is given (a virtual clock runs them
+// without real waiting).
+inline dial::SimConfig SimulatorConfig(std::chrono::milliseconds stepDelay = {},
+                                       dial::SimClock clock = {}) {
     dial::SimConfig c;
     c.documentsFolder = "C:\\Users\\user\\Documents";
     c.stepDelay = stepDelay;
+    c.clock = std::move(clock);
     return c;
 }
 
@@ -68,6 +72,7 @@ struct ProgramPorts {
             return true;
         };
         std::function<void(int)> endProcess = [](int) {};
+        std::chrono::milliseconds dialRoundLength = dial::kDialRoundLength;
     };
 
     ProgramServices Services(Own own) {
@@ -96,6 +101,7 @@ struct ProgramPorts {
             .nativeHandleOf = std::move(own.nativeHandleOf),
             .appIcon = own.appIcon,
             .endProcess = std::move(own.endProcess),
+            .dialRoundLength = own.dialRoundLength,
         };
     }
 

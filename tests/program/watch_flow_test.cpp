@@ -4,7 +4,7 @@
 // word, each with its one reaction through the real connection panel and the
 // adapter command runner; the timed reconnect without a link; restoring the
 // adapter that was disabled, across a changed choice and a restart; commands
-// that Windows refuses; and clicks that arrive while a dial waits.
+// that Windows refuses; and clicks inside the supervisor's own reaction.
 #include <cctype>
 
 #include "program/program_fixture.h"
@@ -264,22 +264,57 @@ TEST_F(WatchFlow, CommandsWindowsRefusesSaySoOnTheStatusLine) {
     EXPECT_EQ(Tag(), "连接");
 }
 
-TEST_F(WatchFlow, ClicksWhileADialWaitsDialNoSecondTime) {
-    Start();
-    LogInAsDemo();
-    // Both run in the dial's first round of waiting, while the button still
-    // says "连接": the service's first word is 20 ms away.
-    ras_.SetStepDelay(20ms);
-    int ran = 0;
-    windows_.Post([&] { ran += Click("超级按钮_连接"); });
-    windows_.Post([&] { ran += Click("超级按钮_切换IP"); });
-    ASSERT_TRUE(Click("超级按钮_连接"));
-    EXPECT_EQ(ran, 2);
-    EXPECT_EQ(Dials(), 1);
-    EXPECT_TRUE(log_.With("挂断").empty()) << "the switch hung up the dial under way";
-    EXPECT_EQ(Tag(), "断开");
-    EXPECT_EQ(ras_.Connections().size(), 1u);
-    EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }));
+TEST_F(WatchFlow, ClicksInsideEachOfTheSupervisorsWaitsDoNothing) {
+    enum class Wait { HangUp, PausesAroundTheRefresh, Redial };
+    struct Case {
+        const char* name;
+        bool timed;  // the timed reconnect, else a drop's redial
+        Wait wait;
+    };
+    const Case cases[] = {
+        {"timed reconnect, its hang-up's wait", true, Wait::HangUp},
+        {"timed reconnect, its pauses", true, Wait::PausesAroundTheRefresh},
+        {"timed reconnect, its redial", true, Wait::Redial},
+        {"drop, its redial", false, Wait::Redial},
+    };
+    Put(kTimedReconnect, "yes");
+    Put(kReconnectInterval, "15");
+    ConnectedWith("yes", "no", "", false);
+    dial::DialEngine& engine = program_->DialEngine();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto reacting = [&] { return program_->Supervisor()->Reacting(); };
+        std::function<bool()> when;
+        switch (c.wait) {
+            case Wait::HangUp:
+                when = [&] { return reacting() && engine.IsHangingUp(); };
+                break;
+            case Wait::PausesAroundTheRefresh:
+                when = [&] { return reacting() && !engine.IsHangingUp() && !engine.IsDialling(); };
+                break;
+            case Wait::Redial:
+                when = [&] { return reacting() && engine.IsDialling(); };
+                break;
+        }
+        const int dials = Dials();
+        clicksMade_ = 0;
+        ClickWhen(when, {"超级按钮_切换IP", "超级按钮_连接"});
+        if (c.timed) {
+            // Up to the next tick of the 15-second timer.
+            for (int i = 0; i < 150 && Dials() == dials; ++i) backend_.Advance(100ms);
+        } else {
+            ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+            backend_.Advance(5s);
+        }
+        EXPECT_EQ(clicksMade_, 2);
+        EXPECT_EQ(Dials(), dials + 1) << "only the supervisor's own dial";
+        EXPECT_TRUE(Eventually([&] { return Caption("透明标签_连接状态") == "连接成功"; }))
+            << Caption("透明标签_连接状态");
+        EXPECT_EQ(Tag(), "断开");
+        EXPECT_EQ(ras_.Connections().size(), 1u);
+        EXPECT_TRUE(log_.With("定时重连：").empty());
+    }
+    EXPECT_EQ(log_.With("自动重连：连接成功").size(), 1u);
 }
 
 }  // namespace

@@ -51,8 +51,8 @@ ConnectionPanel::~ConnectionPanel() = default;
 void ConnectionPanel::Bind() {
     const WindowId m = WindowId::Main;
     WindowSystem& w = s_.windows;
-    w.OnClick(m, kConnectButton, [this] { ToggleConnection(); });
-    w.OnClick(m, kSwitchButton, [this] { SwitchServer(); });
+    w.OnClick(m, kConnectButton, [this] { ConnectClicked(); });
+    w.OnClick(m, kSwitchButton, [this] { SwitchClicked(); });
     for (const auto& radio : kProtocolRadios) {
         const char* protocol = radio.first;
         w.OnClick(m, radio.second, [this, protocol] { SetProtocol(protocol); });
@@ -76,6 +76,34 @@ void ConnectionPanel::ChooseLineMode(std::string_view lineMode, bool clearFilter
     SetLineMode(lineMode);
 }
 
+bool ConnectionPanel::Busy() const {
+    // The supervisor's own hang-up, waits and redial are its to finish; a
+    // hang-up's wait ends with the button refreshed from the list.
+    return (s_.reactionUnderWay && s_.reactionUnderWay()) || s_.dial.IsHangingUp();
+}
+
+void ConnectionPanel::ConnectClicked() {
+    if (s_.reactionUnderWay && s_.reactionUnderWay()) return;
+    if (s_.dial.IsDialling()) {
+        CancelDial();
+        return;
+    }
+    if (Busy()) return;
+    ToggleConnection();
+}
+
+void ConnectionPanel::SwitchClicked() {
+    if (Busy() || s_.dial.IsDialling()) return;
+    SwitchServer();
+}
+
+void ConnectionPanel::CancelDial() {
+    if (!s_.dial.CancelDial()) return;
+    SetStatusCaption(kCancelledText);
+    SetIpLabels(kNoIpText);
+    RefreshConnectButton();
+}
+
 void ConnectionPanel::ToggleConnection() {
     // A second dial from inside the first one's wait would leave two dials
     // sharing one status text and handle.
@@ -92,11 +120,17 @@ void ConnectionPanel::Connect() {
     const std::string outcome =
         s_.dial.Dial(kEntryName, target.host, s_.currentAccount(), s_.currentPassword(),
                      target.strategy, progress_.Notifier());
+    if (outcome == dial::kDialCancelled) {
+        // The cancel has shown its texts and ended the attempt.
+        RefreshConnectButton();
+        return;
+    }
     if (outcome.starts_with(dial::kDialFailedHead) ||
         outcome.starts_with(dial::kDialTimedOutHead)) {
         // The service keeps a failed or unanswered attempt listed until it is hung
-        // up, and it would pass for a live link: end it, by this dial's own handle.
-        s_.dial.Ras().HangUp(s_.dial.State().connectionHandle);
+        // up, and it would pass for a live link: end it, by this dial's own
+        // handle, and wait until it is gone.
+        s_.dial.HangUp(s_.dial.State().connectionHandle);
     } else if (outcome == dial::kDialSucceeded && s_.dial.IsVpnConnected()) {
         RestartExitIpLookup();
         if (app::IsOn(s_.choices.minimiseAfterConnect)) {

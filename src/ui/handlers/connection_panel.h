@@ -5,6 +5,9 @@
 // the status line through this panel, and starts the exit-IP lookup after a
 // connect, which writes the IP labels through it. The connection supervisor
 // reaches the link only through this panel (its button, labels and click).
+// The user's clicks mean what they say: a click on the connect button during
+// a dial cancels it; inside the supervisor's reaction or a hang-up's wait the
+// two buttons do nothing.
 // Threads: every handler runs on the user-interface thread (a dial waits there
 // while dispatching messages, so other handlers may run meanwhile). The
 // progress notifier and the exit-IP lookup call in from their own threads and
@@ -38,6 +41,7 @@ inline constexpr char kSwitchingText[] = "切换中...";
 inline constexpr char kStillConnectedText[] = "已连接";
 inline constexpr char kDisconnectedText[] = "已断开";
 inline constexpr char kNoIpText[] = "- -";
+inline constexpr char kCancelledText[] = "已取消连接";
 inline constexpr char kSstpPortSuffix[] = ":4433";
 
 // What a protocol dials: its strategy number and the host (":4433" added for
@@ -60,6 +64,8 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
         ServerListPanel& serverList;
         std::function<const std::string&()> currentAccount;
         std::function<const std::string&()> currentPassword;
+        // True while the supervisor's reaction is under way; empty: never.
+        std::function<bool()> reactionUnderWay;
     };
 
     explicit ConnectionPanel(Services services);
@@ -69,12 +75,20 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
 
     void Bind();
 
-    // The connect button's click: connects when its tag is "连接", hangs up
-    // when it is "断开". The reconnects reuse it. Does nothing while a dial is
-    // under way (its wait runs clicks and ticks, and the tag still says "连接").
+    // The user's click on 超级按钮_连接: inside a dial it cancels the dial;
+    // inside the supervisor's reaction or a hang-up's wait it does nothing;
+    // otherwise ToggleConnection.
+    void ConnectClicked();
+    // The user's click on 超级按钮_切换IP: SwitchServer, except inside a dial,
+    // the supervisor's reaction or a hang-up's wait.
+    void SwitchClicked();
+
+    // Connects when the button's tag is "连接", hangs up when it is "断开".
+    // The reconnects reuse it. Does nothing while a dial is under way (its
+    // wait runs clicks and ticks, and the tag still says "连接").
     void ToggleConnection() override;
-    // The switch button's click: hang up, then connect to the chosen server.
-    // Does nothing while a dial is under way: its hang-up would end that dial.
+    // Hang up, then connect to the chosen server. Does nothing while a dial is
+    // under way: its hang-up would end that dial.
     void SwitchServer();
 
     // Store, save and show a choice; a line mode also loads its list. Empty
@@ -107,6 +121,10 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     void ShowIpAndLocation(const std::string& ip, const std::string& location);
     void Connect();
     void Disconnect();
+    // Ends the dial under way: "已取消连接", no IP, the button from the list.
+    void CancelDial();
+    // Clicks do nothing while this holds.
+    bool Busy() const;
     void RestartExitIpLookup();
     void ChooseLineMode(std::string_view lineMode, bool clearFilter, bool staticProtocol);
 
