@@ -46,9 +46,12 @@ std::string FromUtf16(std::u16string_view utf16) {
 }
 
 // A notifier of type 0 receives no context, so the one dial in flight is
-// reached through this slot; each Dial replaces it.
+// reached through this slot; each Dial replaces it, and a hang-up of that
+// dial empties it (the service's notifications end with RasHangUp, and one
+// still under way must not reach the next dial's notifier).
 std::mutex notifierMutex;
 std::shared_ptr<DialNotifier> currentNotifier;
+HRASCONN currentDial = nullptr;
 
 VOID WINAPI OnRasDial(UINT message, RASCONNSTATE state, DWORD error) {
     std::shared_ptr<DialNotifier> notifier;
@@ -103,10 +106,20 @@ class Win32RasApi : public RasApi {
                                   reinterpret_cast<LPVOID>(&OnRasDial), &h);
         SecureZeroMemory(w.szPassword, sizeof w.szPassword);
         handle = reinterpret_cast<std::uintptr_t>(h);
+        {
+            std::lock_guard lock(notifierMutex);
+            currentDial = h;
+        }
         return rc;
     }
 
-    std::uint32_t HangUp(RasHandle handle) override { return RasHangUpW(ToHandle(handle)); }
+    std::uint32_t HangUp(RasHandle handle) override {
+        {
+            std::lock_guard lock(notifierMutex);
+            if (handle != 0 && ToHandle(handle) == currentDial) currentNotifier.reset();
+        }
+        return RasHangUpW(ToHandle(handle));
+    }
 
     RasConnectStatus ConnectStatus(RasHandle handle) override {
         RASCONNSTATUSW status;
