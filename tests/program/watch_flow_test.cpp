@@ -166,6 +166,22 @@ TEST_F(WatchFlow, TheExitIpOfTheLinkThatDroppedNeverWritesOverTheDrop) {
     EXPECT_TRUE(log_.With("出口IP").empty());
 }
 
+TEST_F(WatchFlow, TheThirdDropWithinAMinuteIsRedialledOnTheWindowsTimers) {
+    ConnectedWith("yes", "no", "", true);
+    for (int drop = 1; drop <= 3; ++drop) {
+        ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
+        SettleTheWord();
+    }
+    EXPECT_EQ(Dials(), 3);
+    EXPECT_EQ(Caption("透明标签_连接状态"), "掉线频繁，5秒后重连");
+    EXPECT_EQ(log_.With("掉线频繁，5秒后重连").size(), 1u);
+    backend_.Advance(4900ms);
+    EXPECT_EQ(Dials(), 3);
+    backend_.Advance(200ms);
+    EXPECT_EQ(Dials(), 4);
+    EXPECT_EQ(Tag(), "断开");
+}
+
 TEST_F(WatchFlow, ARefusedRedialKeepsTheDropsTextAndIsTheOnlyAttempt) {
     ConnectedWith("yes", "no", "", false);
     ras_.SetHostOutcome(kDefaultHost, dial::SimOutcome::RefusedAtOnce);
