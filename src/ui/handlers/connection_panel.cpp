@@ -99,7 +99,8 @@ void ConnectionPanel::SwitchClicked() {
 
 void ConnectionPanel::CancelDial() {
     if (!s_.dial.CancelDial()) return;
-    SetStatusCaption(kCancelledText);
+    // The status line says what the dial returns.
+    SetStatusCaption(dial::kDialCancelled);
     SetIpLabels(kNoIpText);
     RefreshConnectButton();
 }

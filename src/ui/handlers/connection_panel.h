@@ -41,7 +41,6 @@ inline constexpr char kSwitchingText[] = "切换中...";
 inline constexpr char kStillConnectedText[] = "已连接";
 inline constexpr char kDisconnectedText[] = "已断开";
 inline constexpr char kNoIpText[] = "- -";
-inline constexpr char kCancelledText[] = "已取消连接";
 inline constexpr char kSstpPortSuffix[] = ":4433";
 
 // What a protocol dials: its strategy number and the host (":4433" added for
