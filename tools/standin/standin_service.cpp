@@ -116,8 +116,11 @@ void StandinService::Serve(const std::string& path, const httplib::Request& req,
                            httplib::Response& res, Handler handler) {
     Fault fault;
     Context context{path, 0, false};
+    int releases = 0;
     {
         std::lock_guard lock(mutex_);
+        // A release from the moment the call is counted on ends its delay.
+        releases = releases_;
         context.call = ++calls_[path];
         lastActivity_ = std::chrono::steady_clock::now();
         lastRequest_[path] = Describe(req);
@@ -130,7 +133,7 @@ void StandinService::Serve(const std::string& path, const httplib::Request& req,
     if (fault.delayMs > 0) {
         std::unique_lock lock(mutex_);
         wake_.wait_for(lock, std::chrono::milliseconds(fault.delayMs),
-                       [this] { return stopping_; });
+                       [&] { return stopping_ || releases_ != releases; });
     }
 
     Reply reply = (this->*handler)(req, context);
@@ -296,6 +299,10 @@ void StandinService::Control(const httplib::Request& req, httplib::Response& res
         faults_.clear();
         calls_.clear();
         lastRequest_.clear();
+        res.set_content("ok", "text/plain");
+    } else if (command == "release") {
+        ++releases_;
+        wake_.notify_all();
         res.set_content("ok", "text/plain");
     } else if (command == "count") {
         res.set_content(std::to_string(calls_[path]), "text/plain");

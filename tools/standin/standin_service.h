@@ -2,10 +2,11 @@
 // The stand-in for the service behind the client's API base address. It
 // answers every path of the API from a data file (UTF-8 JSON) and lets tests
 // switch per-path faults (delay, status, broken or empty body, a list that
-// changes between calls, a dropped connection, a huge or a trickled body) through /_control/ paths
-// on the same server, so a test program on either platform can drive it with plain GET requests.
-// One service may be installed on several servers (plain and TLS); they share its faults and
-// counts.
+// changes between calls, a dropped connection, a huge or a trickled body; a
+// delay under way can be ended at once with /_control/release) through
+// /_control/ paths on the same server, so a test program on either platform
+// can drive it with plain GET requests. One service may be installed on
+// several servers (plain and TLS); they share its faults and counts.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -89,6 +90,7 @@ class StandinService {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    int releases_ = 0;  // /_control/release ends every delay under way
     std::map<std::string, Fault> faults_;
     std::map<std::string, int> calls_;
     std::map<std::string, std::string> lastRequest_;
