@@ -47,15 +47,19 @@ LoginReply RequestLogin(const ServiceApi& api, std::string_view account,
         api.Http().Fetch({.url = LoginUrl(api, account, password), .headers = referer}));
 }
 
+LoginFieldCheck CheckLoginFields(std::string_view account, std::string_view password) {
+    if (account.empty() && password.empty()) return {kLoginTextBothEmpty, false};
+    if (account.empty()) return {kLoginTextAccountEmpty, true};
+    if (password.empty()) return {kLoginTextPasswordEmpty, true};
+    return {};
+}
+
 LoginOutcome RunLogin(const ServiceApi& api, std::string_view account, std::string_view password,
                       const std::function<int()>& checkInternetReachable) {
+    const LoginFieldCheck fields = CheckLoginFields(account, password);
     LoginOutcome outcome;
-    if (account.empty() && password.empty()) {
-        outcome.statusText = kLoginTextBothEmpty;
-        return outcome;
-    }
-    if (account.empty()) outcome.statusText = kLoginTextAccountEmpty;
-    if (password.empty()) outcome.statusText = kLoginTextPasswordEmpty;
+    outcome.statusText = fields.statusText;
+    if (!fields.goesOn) return outcome;
 
     if (checkInternetReachable() == kOnline) {
         if (account.empty() || password.empty()) return outcome;

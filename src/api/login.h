@@ -42,6 +42,14 @@ struct LoginOutcome {
     bool Succeeded() const { return reply && reply->Succeeded(); }
 };
 
+// The field check that opens every attempt: what the status label shows at once (none when both
+// fields are filled) and whether the attempt goes on to the probe (not when both are empty).
+struct LoginFieldCheck {
+    std::optional<std::string> statusText;
+    bool goesOn = true;
+};
+LoginFieldCheck CheckLoginFields(std::string_view account, std::string_view password);
+
 // The whole attempt. `checkInternetReachable` is the probe of the program (1 when online); it
 // runs once, and once more when the first did not say online.
 LoginOutcome RunLogin(const ServiceApi& api, std::string_view account, std::string_view password,

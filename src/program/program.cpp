@@ -12,20 +12,22 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
       adapters_(services_.adapterApi, services_.processRunner,
                 [this](const std::string& line) { services_.log.Write(line); }),
       login_(
-          services_.windows,
+          services_.windows, services_.log,
           [this](const std::string& account, const std::string& password) {
-              api::LoginOutcome outcome = api::RunLogin(service_, account, password, [this] {
-                  return services_.checkInternetReachable(options_.probeUrl) ? 1 : 0;
-              });
-              services_.log.Write(api::LoginLogLine(account, outcome));
-              return outcome;
+              // On a worker that may outlive the program: copies, and the ports.
+              return [service = service_, probe = services_.checkInternetReachable,
+                      probeUrl = options_.probeUrl, log = &services_.log, account, password] {
+                  api::LoginOutcome outcome = api::RunLogin(
+                      service, account, password, [&] { return probe(probeUrl) ? 1 : 0; });
+                  log->Write(api::LoginLogLine(account, outcome));
+                  return outcome;
+              };
           },
           [this] { ShowMainWindow(); }, [this] { EndProcess(); }),
-      confirm_(services_.windows,
-               {.showLoginWindow = [this] { services_.windows.Open(ui::WindowId::Login).Show(); },
-                .showMainWindow = [this] { Show(); },
-                .hideMainWindow = [this] { Hide(); },
-                .exitProgram = [this] { ExitProgram(); }}) {
+      confirm_(services_.windows, {.showLoginWindow = [this] { LogOut(); },
+                                   .showMainWindow = [this] { Show(); },
+                                   .hideMainWindow = [this] { Hide(); },
+                                   .exitProgram = [this] { ExitProgram(); }}) {
     dial_.SetLog([this](const std::string& line) { services_.log.Write(line); });
     login_.Bind();
     confirm_.Bind();
@@ -36,6 +38,8 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
 Program::~Program() = default;
 
 void Program::WaitForBackgroundWork() {
+    reachability_.WaitIdle();
+    login_.AccountChecks().WaitIdle();
     downloads_.WaitIdle();
     if (serverList_) serverList_->WaitForRefreshes();
 }
@@ -54,11 +58,16 @@ void Program::LoginWindowCreated(ui::Window& window) {
     if (!app::GuardSingleInstance(services_.instance)) return;
     // A connection left up by an earlier run ends here; its report is of no use.
     dial_.HangUpVpn("");
-    if (services_.checkInternetReachable(options_.probeUrl)) {
-        StartListDownload(api::LineMode::Dynamic);
-        StartListDownload(api::LineMode::Fast);
-        StartListDownload(api::LineMode::Static);
-    }
+    // Asked on a worker; the lists are fetched once it says the Internet is there.
+    reachability_.Run<bool>([probe = services_.checkInternetReachable,
+                             probeUrl = options_.probeUrl] { return probe(probeUrl); },
+                            [this](bool reachable) {
+                                if (!reachable) return;
+                                StartListDownload(api::LineMode::Dynamic);
+                                StartListDownload(api::LineMode::Fast);
+                                StartListDownload(api::LineMode::Static);
+                            },
+                            false);
     window.SetTitle(kProgramTitle);
     settings_ = std::make_unique<SettingsFile>(
         services_.makeSettingsStore(SettingsFile::PathIn(services_.settingsFolder)));
@@ -74,6 +83,11 @@ void Program::StartListDownload(api::LineMode mode) {
 void Program::ShowMainWindow() {
     if (!main_) BuildMainWindow();
     main_->ShowMainWindow();
+}
+
+void Program::LogOut() {
+    login_.AbandonLogin();
+    services_.windows.Open(ui::WindowId::Login).Show();
 }
 
 void Program::BuildMainWindow() {

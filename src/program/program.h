@@ -6,10 +6,13 @@
 // control name.
 // User-interface thread only; the workers it starts (list downloads, through
 // the panels the exit-IP lookup) reach windows by posting and are waited for
-// when it goes. It owns every subsystem object and the main window's panels;
-// the ports are borrowed and outlive it. Failures are the subsystems': they
-// show as texts of the window concerned and lines in the log; only a second
-// copy of the program ends at start-up, after its message box.
+// when it goes. Its slow calls (the start-up's reachability probe, the login's
+// account check) are not: they may outlive it, and use only copies and the
+// ports. It owns every subsystem object and the main window's panels; the
+// ports are borrowed and outlive it and every call it leaves running.
+// Failures are the subsystems': they show as texts of the window concerned and
+// lines in the log; only a second copy of the program ends at start-up, after
+// its message box.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -38,6 +41,7 @@
 #include "ui/handlers/main_window.h"
 #include "ui/handlers/server_list_panel.h"
 #include "ui/handlers/settings_panel.h"
+#include "ui/handlers/slow_calls.h"
 #include "ui/window_system.h"
 
 namespace xl::program {
@@ -49,7 +53,8 @@ using app::SettingsStore;
 
 inline constexpr char kProgramTitle[] = "岫澜IP";
 
-// What the platform provides. Everything here outlives the Program.
+// What the platform provides. Everything here outlives the Program and the
+// slow calls it leaves running (the product's live until the process ends).
 struct ProgramServices {
     ui::WindowSystem& windows;
     dial::RasApi& ras;
@@ -103,12 +108,14 @@ class Program : private desktop::MainWindowVisibility {
     desktop::TrayIcon& Tray() { return tray_; }
     dial::DialEngine& DialEngine() { return dial_; }
     SettingsFile* Settings() { return settings_.get(); }
-    // Waits for the list downloads and refreshes started so far (tests).
+    // Waits for the slow calls, list downloads and refreshes started so far (tests).
     void WaitForBackgroundWork();
 
   private:
     void LoginWindowCreated(ui::Window& window);
     void ShowMainWindow();
+    // Confirmed 注销: the login window again, without the attempt under way.
+    void LogOut();
     void BuildMainWindow();
     void AttachTray(ui::Window& mainWindow);
     void StartListDownload(api::LineMode mode);
@@ -138,6 +145,8 @@ class Program : private desktop::MainWindowVisibility {
     std::unique_ptr<ui::AdapterDialog> adapterDialog_;
     std::unique_ptr<ui::SettingsPanel> settingsPanel_;
     std::unique_ptr<ui::MainWindow> main_;
+    // The start-up's reachability probe.
+    ui::SlowCalls reachability_{services_.windows, services_.log, "启动时的网络检查"};
     // Last: the downloads finish before anything they use goes.
     ui::BackgroundWork downloads_{services_.log};
 };

@@ -124,6 +124,7 @@ struct Rig {
         backend.Type(WindowId::Login, "编辑框_帐号", "demo");
         backend.Type(WindowId::Login, "编辑框_密码", "demo123");
         backend.Click(WindowId::Login, "超级按钮_登录");
+        program->LoginWindow().AccountChecks().WaitIdle();  // its answer is then posted
         backend.Advance(ui::kDelayedListReload + 100ms);
         Settle();
         backend.Click(WindowId::Main, "超级按钮_连接");

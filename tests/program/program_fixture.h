@@ -4,6 +4,7 @@
 // name on a virtual clock, settings in memory, log lines kept for reading.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -30,8 +31,10 @@ class ProgramFlow : public ::testing::Test {
         if (!standin_.Running()) GTEST_SKIP() << standin_.Problem();
     }
     void TearDown() override {
-        // Every notification of the simulator is delivered before the panels go.
+        // Every notification of the simulator is delivered before the panels go,
+        // and no worker outlives what the fixture lends it.
         ras_.WaitIdle();
+        if (program_) program_->WaitForBackgroundWork();
         program_.reset();
     }
 
@@ -50,7 +53,7 @@ class ProgramFlow : public ::testing::Test {
                 .checkInternetReachable =
                     [this](const std::string&) {
                         ++probes_;
-                        return reachable_;
+                        return reachable_.load();
                     },
                 .endProcess = [this](int code) { ended_.push_back(code); },
                 .dialRoundLength = dialRound_,
@@ -61,6 +64,7 @@ class ProgramFlow : public ::testing::Test {
     // once the start-up's downloads are over: they end with the program.
     std::vector<int> ListRequestsOfTheStartUp() {
         Start();
+        Settle();
         program_.reset();
         std::vector<int> counts;
         for (api::LineMode mode : api::kLineModes) {
@@ -70,6 +74,12 @@ class ProgramFlow : public ::testing::Test {
         return counts;
     }
 
+    // Ends the delays the stand-in holds, once `path` has been asked `calls` times.
+    void ReleaseHeldCalls(const std::string& path, int calls) {
+        ASSERT_TRUE(Eventually(
+            [&] { return standin_.Get("/_control/count?path=" + path) == std::to_string(calls); }));
+        standin_.Get("/_control/release");
+    }
     void Put(SettingKey k, std::string v) {
         ports_.items[{std::string(k.section), std::string(k.key)}] = std::move(v);
     }
@@ -87,9 +97,16 @@ class ProgramFlow : public ::testing::Test {
         backend_.Type(WindowId::Login, "编辑框_密码", password);
     }
     std::string Status() { return C(WindowId::Login, "透明标签_登录状态").caption(); }
+    // Clicks 登录 and lets the account check (on a worker) answer.
+    bool ClickLogin() {
+        return backend_.Click(WindowId::Login, "超级按钮_登录") && LoginAnswered();
+    }
+    bool LoginAnswered() {
+        return Eventually([&] { return !program_->LoginWindow().LoginUnderWay(); });
+    }
     void LogInAsDemo() {
         TypeCredentials("demo", "demo123");
-        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        ASSERT_TRUE(ClickLogin());
         backend_.Advance(75ms);
         ASSERT_TRUE(Visible(WindowId::Main));
     }
@@ -115,10 +132,14 @@ class ProgramFlow : public ::testing::Test {
         }
         return false;
     }
-    // Every download and refresh started so far has ended and shown what it shows.
+    // Every call, download and refresh started so far has ended and shown what
+    // it shows; twice, for the work an answer starts (the start-up's probe
+    // starts the downloads).
     void Settle() {
-        program_->WaitForBackgroundWork();
-        backend_.DispatchPending();
+        for (int round = 0; round < 2; ++round) {
+            program_->WaitForBackgroundWork();
+            backend_.DispatchPending();
+        }
     }
     // The lists as the service serves them, shown once the start-up's second load has run.
     void LogInWithListsShown() {
@@ -159,8 +180,9 @@ class ProgramFlow : public ::testing::Test {
     // One round of the dial's wait; set before Build to reach its time-out quickly.
     std::chrono::milliseconds dialRound_ = dial::kDialRoundLength;
     int clicksMade_ = 0;
-    bool reachable_ = true;
-    int probes_ = 0;
+    // Read by the probe on its worker.
+    std::atomic<bool> reachable_ = true;
+    std::atomic<int> probes_ = 0;
     std::vector<int> ended_;
     std::unique_ptr<Program> program_;
 };

@@ -39,7 +39,7 @@ TEST_F(ProgramFlow, LoginMessagesInTheStatusLine) {
     for (const Case& c : cases) {
         reachable_ = c.reachable;
         TypeCredentials(c.account, c.password);
-        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        ASSERT_TRUE(ClickLogin());
         EXPECT_EQ(Status(), c.status) << c.account << "/" << c.password;
         EXPECT_TRUE(C(WindowId::Login, "超级按钮_登录").enabled());
         EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
@@ -49,10 +49,10 @@ TEST_F(ProgramFlow, LoginMessagesInTheStatusLine) {
 
 TEST_F(ProgramFlow, ServiceDownLeavesAnEmptyStatus) {
     Start("http://127.0.0.1:9");
-    backend_.Click(WindowId::Login, "超级按钮_登录");
+    ClickLogin();
     EXPECT_EQ(Status(), "请输入账号和密码！");
     TypeCredentials("demo", "demo123");
-    backend_.Click(WindowId::Login, "超级按钮_登录");
+    ClickLogin();
     EXPECT_EQ(Status(), "");
     EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
 }
@@ -76,6 +76,7 @@ TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     // Enter in the password field is the click on 登录, also in doing nothing
     // once the button is disabled.
     ASSERT_TRUE(backend_.PressKey(WindowId::Login, "编辑框_密码", ui::Key::Enter));
+    ASSERT_TRUE(LoginAnswered());
     EXPECT_EQ(Status(), "");
     EXPECT_FALSE(C(WindowId::Login, "超级按钮_登录").enabled());
     backend_.PressKey(WindowId::Login, "编辑框_密码", ui::Key::Enter);
@@ -100,12 +101,78 @@ TEST_F(ProgramFlow, AcceptedLoginSweepsIntoTheMainWindow) {
     EXPECT_TRUE(windows_.UnknownBindings().empty()) << windows_.UnknownBindings().front();
 }
 
+// The account check runs on a worker: with the service holding the reply, the
+// window goes on handling posted work, clicks and ticks, and a second 登录
+// starts nothing.
+TEST_F(ProgramFlow, TheLoginWindowAnswersWhileTheServiceHoldsTheLogin) {
+    Start();
+    Settle();
+    standin_.Fault("/userinfo/", "delay_ms=60000");
+    TypeCredentials("demo", "demo123");
+    ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+    ASSERT_TRUE(program_->LoginWindow().LoginUnderWay()) << "the click waited for the reply";
+    bool posted = false;
+    windows_.Post([&] { posted = true; });
+    backend_.Advance(1s);
+    EXPECT_TRUE(posted);
+    EXPECT_TRUE(backend_.Click(WindowId::Login, "透明标签_记住密码"));
+    EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").tag(), "yes");
+    EXPECT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+    EXPECT_TRUE(backend_.PressKey(WindowId::Login, "编辑框_密码", ui::Key::Enter));
+    EXPECT_TRUE(program_->LoginWindow().LoginUnderWay());
+
+    ReleaseHeldCalls("/userinfo/", 1);
+    ASSERT_TRUE(LoginAnswered());
+    EXPECT_EQ(standin_.Get("/_control/count?path=/userinfo/"), "1");
+    backend_.Advance(75ms);
+    EXPECT_TRUE(Visible(WindowId::Main));
+}
+
+// A logout, or a quit, during the account check waits for nothing, and the late
+// answer reaches no window (after a quit the program's objects are gone).
+TEST_F(ProgramFlow, LogoutOrQuitDuringTheLoginDropsItsLateAnswer) {
+    Start();
+    Settle();
+    TypeCredentials("demo", "demo123");
+    const auto checks = program_->LoginWindow().AccountChecks().Workers();
+    const auto holdAndClick = [&] {
+        standin_.Fault("/userinfo/", "delay_ms=60000&times=1");
+        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        ASSERT_TRUE(program_->LoginWindow().LoginUnderWay());
+    };
+    int held = 0;
+    const auto releaseAndWait = [&] {
+        ReleaseHeldCalls("/userinfo/", ++held);
+        checks->WaitIdle();
+        backend_.DispatchPending();
+    };
+
+    holdAndClick();
+    program_->ConfirmDialog().AskConfirmation("确认注销吗？");
+    ASSERT_TRUE(backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认"));
+    EXPECT_FALSE(program_->LoginWindow().LoginUnderWay());
+    releaseAndWait();
+    EXPECT_EQ(log_.With("登录 帐号 demo: 成功").size(), 1u);
+    EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
+    EXPECT_TRUE(C(WindowId::Login, "超级按钮_登录").enabled());
+    EXPECT_EQ(windows_.Existing(WindowId::Main), nullptr);
+
+    holdAndClick();  // 登录 works again
+    ASSERT_TRUE(backend_.Click(WindowId::Login, "透明标签_关闭"));
+    EXPECT_EQ(ended_, std::vector<int>{0});
+    program_.reset();
+    releaseAndWait();
+    EXPECT_EQ(log_.With("登录 帐号 demo: 成功").size(), 2u);
+    EXPECT_EQ(C(WindowId::Login, "时钟1").interval(), 0);
+}
+
 TEST_F(ProgramFlow, RememberedCredentialsLogInWithoutAClick) {
     Put(kRememberPassword, "yes");
     Put(kAutoLogin, "yes");
     Put(kAccount, "demo");
     Put(kPassword, "demo123");
     Start();
+    ASSERT_TRUE(LoginAnswered());
     EXPECT_EQ(C(WindowId::Login, "编辑框_帐号").caption(), "demo");
     EXPECT_EQ(C(WindowId::Login, "图片框_自动登录").tag(), "yes");
     EXPECT_EQ(C(WindowId::Login, "图片框_记住密码").picture(), "check_on");
@@ -122,6 +189,7 @@ TEST_F(ProgramFlow, AutoLoginWithoutNetworkReportsIt) {
     Put(kPassword, "demo123");
     reachable_ = false;
     Start();
+    ASSERT_TRUE(LoginAnswered());
     EXPECT_EQ(Status(), "访问网络失败，当前你的电脑可能无网络，请联网后再试");
 }
 
@@ -163,7 +231,7 @@ TEST_F(ProgramFlow, LogoutKeepsTheConnectionAndTheMainWindowsSettings) {
     EXPECT_EQ(ras_.Connections().size(), 1u);
 
     const std::size_t readsBefore = ports_.storeLog.size();
-    backend_.Click(WindowId::Login, "超级按钮_登录");
+    ClickLogin();
     backend_.Advance(75ms);
     EXPECT_TRUE(Visible(WindowId::Main));
     EXPECT_EQ(ports_.storeLog.size(), readsBefore);  // nothing re-read or written

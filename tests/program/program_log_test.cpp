@@ -31,7 +31,7 @@ class ProgramLogTest : public ProgramFlow {
     }
     void LogIn(const std::string& account, const std::string& password) {
         TypeCredentials(account, password);
-        ASSERT_TRUE(backend_.Click(WindowId::Login, "超级按钮_登录"));
+        ASSERT_TRUE(ClickLogin());
     }
     std::string LogText() const {
         std::stringstream text;

@@ -16,12 +16,13 @@ constexpr char kSweepTimer[] = "时钟1";
 
 }  // namespace
 
-LoginWindow::LoginWindow(WindowSystem& windows, LoginRunner runLogin,
+LoginWindow::LoginWindow(WindowSystem& windows, api::ProgramLog& log, LoginRunner runLogin,
                          std::function<void()> showMainWindow, std::function<void()> closeProgram)
     : windows_(windows),
       runLogin_(std::move(runLogin)),
       showMainWindow_(std::move(showMainWindow)),
-      closeProgram_(std::move(closeProgram)) {}
+      closeProgram_(std::move(closeProgram)),
+      checks_(windows, log, "登录") {}
 
 void LoginWindow::Bind() {
     const WindowId w = WindowId::Login;
@@ -43,7 +44,18 @@ Control& LoginWindow::Get(std::string_view name) const {
 }
 
 void LoginWindow::Login() {
-    const api::LoginOutcome outcome = runLogin_(currentAccount_, currentPassword_);
+    if (checks_.UnderWay()) return;
+    const api::LoginFieldCheck fields = api::CheckLoginFields(currentAccount_, currentPassword_);
+    if (fields.statusText) Get(kStatusLabel).SetCaption(*fields.statusText);
+    if (!fields.goesOn) return;
+    // A check that failed on its worker shows as a service that did not answer.
+    checks_.Run<api::LoginOutcome>(
+        runLogin_(currentAccount_, currentPassword_),
+        [this](const api::LoginOutcome& outcome) { LoginAnswered(outcome); },
+        api::LoginOutcome{.statusText = std::string(), .reply = {}});
+}
+
+void LoginWindow::LoginAnswered(const api::LoginOutcome& outcome) {
     if (outcome.statusText) Get(kStatusLabel).SetCaption(*outcome.statusText);
     if (!outcome.Succeeded()) return;
     accountExpiry_ = outcome.reply->expiry;
