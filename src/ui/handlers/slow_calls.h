@@ -21,7 +21,6 @@
 #include <any>
 #include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,6 +36,9 @@
 #include "ui/window_system.h"
 
 namespace xl::ui {
+
+inline constexpr char kSlowCallFailedText[] = ": 后台调用出错, ";
+inline constexpr char kSlowCallNotStartedText[] = ": 无法启动后台线程, ";
 
 // How many workers of one SlowCalls still run; outlives the SlowCalls.
 class WorkerCount {
@@ -109,10 +111,8 @@ void SlowCalls::Run(std::function<Outcome()> call, std::function<void(Outcome)> 
         std::optional<Outcome> outcome;
         try {
             outcome.emplace(call());
-        } catch (const std::exception& e) {
-            log->Write(what + ": 后台调用出错, " + e.what());
         } catch (...) {
-            log->Write(what + ": 后台调用出错");
+            api::LogCurrentException(*log, {what, kSlowCallFailedText});
         }
         if (!outcome) outcome.emplace(std::move(failure));
         call = nullptr;  // what the call owned goes here, on its worker
@@ -131,9 +131,9 @@ void SlowCalls::Run(std::function<Outcome()> call, std::function<void(Outcome)> 
             }
             workers->Leave();
         }).detach();
-    } catch (const std::system_error& e) {
+    } catch (const std::system_error&) {
         workers_->Leave();
-        log_.Write(what_ + ": 无法启动后台线程, " + e.what());
+        api::LogCurrentException(log_, {what_, kSlowCallNotStartedText});
         poster_.Post([this, ticket, failure = std::move(failure)]() mutable {
             Deliver(ticket, std::move(failure));
         });
