@@ -153,6 +153,7 @@ void ConnectionSupervisor::DropGuardTick() {
     // Taken before the waits below, so a restore click inside them does nothing.
     adapterCommandUnderWay_ = true;
     const std::string name = options_.chosenAdapterName;
+    Log("检测到异常掉线，禁用网卡：" + name);
     panel_.SetStatusCaption(kAdapterDisabledStatusHead + name + kAdapterDisabledStatusTail);
     panel_.SetIpLabels(kAdapterDisabledIpText);
     engine_.HangUpVpn("");
@@ -165,13 +166,13 @@ void ConnectionSupervisor::DisableEnded(const std::string& name, bool succeeded)
     if (succeeded) {
         options_.disabledAdapterName = name;
         if (adapterSwitch_.keepDisabledName) adapterSwitch_.keepDisabledName(name);
-        Log("检测到异常掉线，已禁止网卡：" + name);
+        Log("已禁止网卡：" + name);
         return;
     }
     // The user must not believe that nothing leaves outside the VPN.
     panel_.SetStatusCaption(kDisableFailedHead + name + kRunAsAdministratorTail);
     if (!engine_.IsVpnConnected()) panel_.SetIpLabels(kNoIpAfterDropText);
-    Log("检测到异常掉线，禁用网卡失败：" + name);
+    Log("禁用网卡失败：" + name);
 }
 
 void ConnectionSupervisor::TimedReconnectTick() {

@@ -16,7 +16,10 @@
 // dispatch window messages while they wait and dial, so ticks, clicks and the
 // posted checks run inside one another; one reaction is under way at a time,
 // none starts inside a dial or a hang-up, and the connection panel refuses
-// the user's clicks while one is under way.
+// the user's clicks while one is under way. The adapter commands are handed
+// off (the product runs them on a worker) and answer later, on this thread;
+// one is under way at a time, and an answer that finds the supervisor gone is
+// dropped.
 //
 // Ownership: the supervisor holds the drop options (the settings panel and the
 // adapter dialog set them through it); the engine, the panel and the service

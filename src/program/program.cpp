@@ -8,9 +8,11 @@ Program::Program(const ProgramOptions& options, ProgramServices services)
       service_(services_.http, options_.apiBase),
       tray_(services_.trayShell),
       dial_(services_.ras, services_.windows.Pump(), services_.dialRoundLength),
-      // Each command and how it ended goes to the log.
+      // Each command and how it ended goes to the log, from the command's
+      // worker: the log is a port and outlives any worker.
       adapters_(services_.adapterApi, services_.processRunner,
-                [this](const std::string& line) { services_.log.Write(line); }),
+                [&log = services_.log](const std::string& line) { log.Write(line); }),
+      adapterCommands_(services_.windows, services_.log, "网卡命令"),
       login_(
           services_.windows, services_.log,
           [this](const std::string& account, const std::string& password) {
@@ -41,6 +43,7 @@ void Program::WaitForBackgroundWork() {
     reachability_.WaitIdle();
     login_.AccountChecks().WaitIdle();
     downloads_.WaitIdle();
+    adapterCommands_.WaitIdle();
     if (serverList_) serverList_->WaitForRefreshes();
 }
 
@@ -117,9 +120,11 @@ void Program::BuildMainWindow() {
     supervisor_ = std::make_unique<dial::ConnectionSupervisor>(
         dial_, *connection_,
         dial::AdapterAdminSwitch{
+            // netsh may take seconds, or hang until the runner's limit.
             .setAdminState =
                 [this](const std::string& name, bool enable, dial::AdapterAdminSwitch::Done done) {
-                    done(adapters_.SetAdminState(name, enable));
+                    adapterCommands_.Run<bool>(adapters_.AdminStateCall(name, enable),
+                                               std::move(done), false);
                 },
             .mayChangeAdapters = [this] { return adapters_.MayChangeAdapters(); },
             .keepDisabledName =

@@ -7,12 +7,13 @@
 // User-interface thread only; the workers it starts (list downloads, through
 // the panels the exit-IP lookup) reach windows by posting and are waited for
 // when it goes. Its slow calls (the start-up's reachability probe, the login's
-// account check) are not: they may outlive it, and use only copies and the
-// ports. It owns every subsystem object and the main window's panels; the
-// ports are borrowed and outlive it and every call it leaves running.
-// Failures are the subsystems': they show as texts of the window concerned and
-// lines in the log; only a second copy of the program ends at start-up, after
-// its message box.
+// account check, the adapter commands) are not: they may outlive it, and use
+// only copies and the ports; a quit during one ends at once and its late
+// answer is dropped. It owns every subsystem object and the main window's
+// panels; the ports are borrowed and outlive it and every call it leaves
+// running. Failures are the subsystems': they show as texts of the window
+// concerned and lines in the log; only a second copy of the program ends at
+// start-up, after its message box.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -110,6 +111,8 @@ class Program : private desktop::MainWindowVisibility {
     SettingsFile* Settings() { return settings_.get(); }
     // Waits for the slow calls, list downloads and refreshes started so far (tests).
     void WaitForBackgroundWork();
+    // The disable after a drop and 恢复网卡, on workers nothing waits for.
+    ui::SlowCalls& AdapterCommands() { return adapterCommands_; }
 
   private:
     void LoginWindowCreated(ui::Window& window);
@@ -134,6 +137,8 @@ class Program : private desktop::MainWindowVisibility {
     desktop::TrayIcon tray_;
     dial::DialEngine dial_;
     net::AdapterControl adapters_;
+    // The disable after a drop and 恢复网卡, off the user-interface thread.
+    ui::SlowCalls adapterCommands_;
     std::unique_ptr<SettingsFile> settings_;
     ui::LoginWindow login_;
     ui::ConfirmDialog confirm_;

@@ -2,7 +2,9 @@
 // Stand-ins for the program's ports to the adapters, the command runner and
 // the Run keys: the end-to-end tests, the log test, the soak and the timing
 // program hand them to the program and read back what it asked of them.
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,17 +17,51 @@
 namespace xl::test {
 
 // Commands as they would run; none does. Each reports `outcome`, by default
-// success, as netsh does for an administrator.
+// success, as netsh does for an administrator. The program runs them on
+// workers, so the record is locked; while held, a command keeps running
+// until it is released, as a slow or hung netsh does.
 class RecordingRunner final : public net::ProcessRunner {
   public:
     net::ProcessOutcome RunAndWait(const net::ProcessCommand& command) override {
-        commands.push_back(command);
-        return outcome;
+        std::unique_lock lock(mutex_);
+        commands_.push_back(command);
+        released_.wait(lock, [this] { return !held_; });
+        return outcome_;
     }
     bool RunsElevated() const override { return elevated; }
-    std::vector<net::ProcessCommand> commands;
-    net::ProcessOutcome outcome{.started = true};
-    bool elevated = true;
+
+    std::vector<net::ProcessCommand> Commands() const {
+        std::lock_guard lock(mutex_);
+        return commands_;
+    }
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        commands_.clear();
+    }
+    void Answer(net::ProcessOutcome outcome) {
+        std::lock_guard lock(mutex_);
+        outcome_ = outcome;
+    }
+    void Hold() {
+        std::lock_guard lock(mutex_);
+        held_ = true;
+    }
+    void Release() {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = false;
+        }
+        released_.notify_all();
+    }
+
+    bool elevated = true;  // set before the program starts
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    std::vector<net::ProcessCommand> commands_;
+    net::ProcessOutcome outcome_{.started = true};
+    bool held_ = false;
 };
 
 // The Run keys and the Startup folder as a list of calls, over values kept

@@ -251,7 +251,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Get(kAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
     EXPECT_EQ(Options().disableOnDrop, "no");
-    EXPECT_TRUE(ports_.runner.commands.empty()) << "switching off enables nothing";
+    EXPECT_TRUE(ports_.runner.Commands().empty()) << "switching off enables nothing";
 }
 
 TEST_F(SettingsFlow, ACancelledChoiceStaysForTheRunAndEscapeBuildsTheDialogAfresh) {
