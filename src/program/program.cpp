@@ -90,6 +90,7 @@ void Program::ShowMainWindow() {
 
 void Program::LogOut() {
     login_.AbandonLogin();
+    if (serverList_) serverList_->DropStaticIpRequest();
     services_.windows.Open(ui::WindowId::Login).Show();
 }
 

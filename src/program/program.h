@@ -7,13 +7,13 @@
 // User-interface thread only; the workers it starts (list downloads, through
 // the panels the exit-IP lookup) reach windows by posting and are waited for
 // when it goes. Its slow calls (the start-up's reachability probe, the login's
-// account check, the adapter commands) are not: they may outlive it, and use
-// only copies and the ports; a quit during one ends at once and its late
-// answer is dropped. It owns every subsystem object and the main window's
-// panels; the ports are borrowed and outlive it and every call it leaves
-// running. Failures are the subsystems': they show as texts of the window
-// concerned and lines in the log; only a second copy of the program ends at
-// start-up, after its message box.
+// account check, the static-IP request, the adapter commands) are not: they
+// may outlive it, and use only copies and the ports; a quit during one ends at
+// once and its late answer is dropped. It owns every subsystem object and the
+// main window's panels; the ports are borrowed and outlive it and every call it
+// leaves running. Failures are the subsystems': they show as texts of the
+// window concerned and lines in the log; only a second copy of the program
+// ends at start-up, after its message box.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -117,7 +117,8 @@ class Program : private desktop::MainWindowVisibility {
   private:
     void LoginWindowCreated(ui::Window& window);
     void ShowMainWindow();
-    // Confirmed 注销: the login window again, without the attempt under way.
+    // Confirmed 注销: the login window again, without the login or static-IP
+    // request under way.
     void LogOut();
     void BuildMainWindow();
     void AttachTray(ui::Window& mainWindow);

@@ -14,6 +14,7 @@ constexpr char kNodes[] = "超级列表框_节点列表";
 constexpr char kProvinces[] = "超级列表框_省份";
 constexpr char kDynamicPath[] = "/serverlistpc/";
 constexpr char kFastPath[] = "/serverlistpc_xiulanfast/";
+constexpr char kStaticRequests[] = "/_control/count?path=/setstaticip/";
 using Texts = std::vector<std::string>;
 
 TEST_F(ProgramFlow, TheListShowsOnceTheDelayedLoadRuns) {
@@ -165,6 +166,7 @@ TEST_F(ProgramFlow, APickIsDialledNextAndAStaticRowAsksTheServiceFirst) {
         const std::string currentBefore = Caption("透明标签_当前线路");
         const std::string serverBefore = Get(kServer);
         ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, c.row));
+        Settle();  // the static request's answer
         if (*c.status) {
             EXPECT_EQ(Caption("透明标签_连接状态"), c.status);
         }
@@ -225,12 +227,78 @@ TEST_F(ProgramFlow, AStaticRowAsksOnceItIsPickedNotForEachRowPassed) {
         }
         backend_.Advance(s.then);
         Settle();
-        EXPECT_EQ(standin_.Get("/_control/count?path=/setstaticip/"), std::to_string(s.requests));
+        EXPECT_EQ(standin_.Get(kStaticRequests), std::to_string(s.requests));
         EXPECT_NE(standin_.Get("/_control/last?path=/setstaticip/").find(s.ip), std::string::npos);
         EXPECT_EQ(Caption("透明标签_连接状态"),
                   s.requests == 1 ? "设置静态IP失败！该线路暂时不可用，请重试或者尝试切换其他线路！"
                                   : "设置静态IP成功！");
     }
+}
+
+// The static request runs off the user-interface thread: while the service
+// holds its answer the windows take clicks and posted work, another row is
+// not picked, and the answer, when it comes, is the first row's.
+TEST_F(ProgramFlow, WhileAStaticRequestIsOpenTheWindowsAnswerAndNoOtherRowIsPicked) {
+    LogInWithListsShown();
+    ASSERT_TRUE(Click("图片框_静态线路"));
+    Settle();
+    standin_.Fault("/setstaticip/", "delay_ms=60000");
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, 0));
+    EXPECT_TRUE(program_->ServerList()->StaticIpRequestUnderWay()) << "the click waited";
+
+    ASSERT_TRUE(Click("透明标签_省份下拉按钮"));
+    EXPECT_TRUE(C(WindowId::Main, kProvinces).visible());
+    bool posted = false;
+    windows_.Post([&] { posted = true; });
+    backend_.DispatchPending();
+    EXPECT_TRUE(posted);
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, 2));
+    ASSERT_TRUE(backend_.PressKey(WindowId::Main, kNodes, ui::Key::Up));
+    backend_.Advance(ui::kKeyboardPickRest);
+    ASSERT_TRUE(backend_.PressKey(WindowId::Main, kNodes, ui::Key::Enter));
+    EXPECT_TRUE(program_->ServerList()->StaticIpRequestUnderWay());
+
+    ReleaseHeldCalls("/setstaticip/", 1);
+    Settle();
+    EXPECT_FALSE(program_->ServerList()->StaticIpRequestUnderWay());
+    EXPECT_EQ(Caption("透明标签_连接状态"), "设置静态IP成功！");
+    EXPECT_EQ(Caption("透明标签_已选线路"), "江苏苏州");
+    EXPECT_EQ(Get(kServer), "js-sz-s1.xiulan.example");
+    EXPECT_EQ(standin_.Get(kStaticRequests), "1");
+}
+
+// A logout during the request does not wait for it and its answer changes
+// nothing; nor does a quit, whose late answer finds the program gone.
+TEST_F(ProgramFlow, ALogoutOrQuitDuringAStaticRequestEndsAtOnceAndItsAnswerIsDropped) {
+    LogInWithListsShown();
+    ASSERT_TRUE(Click("图片框_静态线路"));
+    Settle();
+    const std::string chosenBefore = Caption("透明标签_已选线路");
+    const std::string serverBefore = Get(kServer);
+    standin_.Fault("/setstaticip/", "delay_ms=60000");
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, 0));
+    ASSERT_TRUE(Click("透明标签_注销"));
+    ASSERT_TRUE(backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认"));
+    EXPECT_TRUE(Visible(WindowId::Login));
+    EXPECT_FALSE(program_->ServerList()->StaticIpRequestUnderWay()) << "dropped";
+    ReleaseHeldCalls("/setstaticip/", 1);
+    Settle();
+    EXPECT_EQ(Caption("透明标签_已选线路"), chosenBefore);
+    EXPECT_EQ(Caption("透明标签_连接状态"), "获取线路数据成功！");
+    EXPECT_EQ(Get(kServer), serverBefore);
+
+    LogInAsDemo();
+    ASSERT_TRUE(backend_.ClickRow(WindowId::Main, kNodes, 2));
+    ASSERT_TRUE(Click("透明标签_关闭"));
+    ASSERT_TRUE(backend_.Click(WindowId::ConfirmDialog, "超级按钮_确认"));
+    EXPECT_EQ(ended_, std::vector<int>{0});
+    EXPECT_TRUE(program_->ServerList()->StaticIpRequestUnderWay()) << "nothing waited for it";
+    // The process would end here; its objects go, and the answer comes after.
+    const auto requests = program_->ServerList()->StaticIpRequests().Workers();
+    program_.reset();
+    ReleaseHeldCalls("/setstaticip/", 2);
+    requests->WaitIdle();
+    backend_.DispatchPending();
 }
 
 TEST_F(ProgramFlow, ARefreshReportsInTheCurrentLine) {

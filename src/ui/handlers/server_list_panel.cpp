@@ -202,6 +202,9 @@ void ServerListPanel::PickAfterRest() {
 
 void ServerListPanel::PickServer() {
     ++selectionMoves_;  // a rest still running picks nothing more
+    // One pick at a time: the one under way has the last word, as it would
+    // had it answered before this one.
+    if (staticIp_.UnderWay()) return;
     const Control* nodes = Find(s_.windows, kNodeList);
     if (nodes == nullptr || nodes->chosenRow() < 0) return;
     const int row = nodes->chosenRow();
@@ -220,8 +223,19 @@ void ServerListPanel::PickServer() {
 
 void ServerListPanel::AssignStaticIp(const std::string& ip, const std::string& domain,
                                      const std::string& name) {
-    // Blocks the user-interface thread for the request, as the pick waits for its verdict.
-    if (!api::RequestStaticIp(s_.service, s_.currentAccount(), ip)) {
+    // On a worker that nothing waits for: it holds copies and the program's
+    // request port only.
+    staticIp_.Run<bool>(
+        [service = s_.service, account = s_.currentAccount(), ip] {
+            return api::RequestStaticIp(service, account, ip);
+        },
+        [this, ip, domain, name](bool accepted) { StaticIpAnswered(accepted, ip, domain, name); },
+        false);
+}
+
+void ServerListPanel::StaticIpAnswered(bool accepted, const std::string& ip,
+                                       const std::string& domain, const std::string& name) {
+    if (!accepted) {
         s_.log.Write("设置静态IP失败: " + name + " " + domain + " " + ip);
         SetCaption(s_.windows, kStatusLabel, api::kStaticIpFailedText);
         return;

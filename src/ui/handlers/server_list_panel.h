@@ -5,9 +5,11 @@
 // the server to dial (a static row first binds its IP to the account). A click
 // or Enter picks a row, also the one already chosen; a row reached with the
 // arrow keys is picked once the selection rests, not each row passed.
-// Handlers run on the user-interface thread; refreshes run on workers that
-// reach the controls only by posting, and a fill reads one list under that
-// list's lock only. The panel waits for its workers when it goes.
+// Handlers run on the user-interface thread; refreshes and the static-IP
+// request run on workers that reach the controls only by posting, and a fill
+// reads one list under that list's lock only. The panel waits for its
+// refreshes when it goes, never for a static-IP request: that one's late answer
+// is thrown away (also after DropStaticIpRequest, at a logout).
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "app/main_settings.h"
 #include "app/settings_file.h"
 #include "ui/handlers/background_work.h"
+#include "ui/handlers/slow_calls.h"
 #include "ui/handlers/ui_poster.h"
 #include "ui/window_system.h"
 
@@ -86,8 +89,16 @@ class ServerListPanel {
     void StartRefreshLineList(api::LineMode mode);
     // The same without a word on screen (failures go to the log).
     void StartQuietRefresh(api::LineMode mode);
-    // Waits for every refresh started so far (tests, and the end of the run).
-    void WaitForRefreshes() { work_.WaitIdle(); }
+    // Waits for every refresh and static-IP request started so far (tests).
+    void WaitForRefreshes() {
+        work_.WaitIdle();
+        staticIp_.WaitIdle();
+    }
+    // A static-IP request is under way: no row is picked until it has answered.
+    bool StaticIpRequestUnderWay() const { return staticIp_.UnderWay(); }
+    // The answer of a request under way will change nothing.
+    void DropStaticIpRequest() { staticIp_.Drop(); }
+    const SlowCalls& StaticIpRequests() const { return staticIp_; }
 
     // The filter text back to empty; with the caption, "全部" shows again.
     void ResetFilter() { filterText_.clear(); }
@@ -112,6 +123,8 @@ class ServerListPanel {
     // The first `rows` rows of nodeCells_ into the node list.
     void ShowNodes(int rows, ShownNodes shown);
     void AssignStaticIp(const std::string& ip, const std::string& domain, const std::string& name);
+    void StaticIpAnswered(bool accepted, const std::string& ip, const std::string& domain,
+                          const std::string& name);
     void UseServer(const std::string& domain, const std::string& name);
 
     Services s_;
@@ -123,6 +136,7 @@ class ServerListPanel {
     // after another of them picks nothing.
     std::uint64_t selectionMoves_ = 0;
     UiPoster poster_{s_.windows};
+    SlowCalls staticIp_{s_.windows, s_.log, "设置静态IP"};
     BackgroundWork work_{s_.log};  // last: its workers stop before anything they use goes
 };
 
