@@ -232,6 +232,10 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Dialog("透明标签_已选网卡名称"), "无线网络连接");
     EXPECT_FALSE(list.visible());
     EXPECT_EQ(Dialog("透明标签_确定结果"), "");
+    // The row already chosen, picked again, folds the list up too.
+    ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_下拉框"));
+    ASSERT_TRUE(backend_.ClickRow(WindowId::AdapterDialog, "超级列表框_网卡列表", 1));
+    EXPECT_FALSE(list.visible());
 
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "超级按钮_确定"));
     EXPECT_FALSE(Visible(WindowId::AdapterDialog));

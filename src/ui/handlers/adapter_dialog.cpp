@@ -31,7 +31,11 @@ void AdapterDialog::Bind() {
     w.OnCreated(d, [this](Window& dialog) { Fill(dialog); });
     w.OnClick(d, kDropDownLabel, [this] { ToggleAdapterList(); });
     w.OnClick(d, kChosenNameLabel, [this] { ToggleAdapterList(); });
+    // A move of the selection picks (the keys too: a pick here asks nothing of
+    // anyone), and so does a click on the row already chosen, which moves
+    // nothing, so the list folds up as the province list does.
     w.OnRowChosen(d, kAdapterList, [this] { AdapterRowChosen(); });
+    w.OnRowClicked(d, kAdapterList, [this] { AdapterRowChosen(); });
     w.OnClick(d, "超级按钮_确定", [this] { Confirm(); });
     w.OnClick(d, "超级按钮_取消", [this] { Hide(); });
     w.OnClick(d, "透明标签_关闭", [this] { Hide(); });
