@@ -6,14 +6,14 @@ void LoadLoginSettings(SettingsFile& settings, LoginSettingsView& view) {
     const std::string remember = settings.ReadSetting(kRememberPassword);
     if (!IsOn(remember)) {
         // Anything but "yes" leaves the account, password and auto-login unread.
-        if (remember == kOff) view.SetRememberSwitch(kOff);
+        if (remember == kOff) view.SetRememberSwitch(false);
         return;
     }
-    view.SetRememberSwitch(kOn);
+    view.SetRememberSwitch(true);
     view.SetAccountField(settings.ReadSetting(kAccount));
     view.SetPasswordField(settings.ReadSetting(kPassword));
-    if (IsOn(settings.ReadSetting(kAutoLogin))) {
-        view.SetAutoLoginSwitch(kOn);
+    if (settings.ReadSwitch(kAutoLogin)) {
+        view.SetAutoLoginSwitch(true);
         view.StartLogin();
     }
 }
@@ -21,8 +21,8 @@ void LoadLoginSettings(SettingsFile& settings, LoginSettingsView& view) {
 void SaveLoginSettings(SettingsFile& settings, const LoginSettingsView& view) {
     settings.WriteSetting(kAccount, view.AccountField());
     settings.WriteSetting(kPassword, view.PasswordField());
-    settings.WriteSetting(kRememberPassword, view.RememberSwitch());
-    settings.WriteSetting(kAutoLogin, view.AutoLoginSwitch());
+    settings.WriteSwitch(kRememberPassword, view.RememberSwitch());
+    settings.WriteSwitch(kAutoLogin, view.AutoLoginSwitch());
 }
 
 }  // namespace xl::app

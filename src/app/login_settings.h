@@ -12,11 +12,11 @@ namespace xl::app {
 class LoginSettingsView {
   public:
     virtual ~LoginSettingsView() = default;
-    // A switch keeps its state as "yes" or "no" and shows the matching art.
-    virtual void SetRememberSwitch(std::string_view state) = 0;
-    virtual void SetAutoLoginSwitch(std::string_view state) = 0;
-    virtual std::string RememberSwitch() const = 0;
-    virtual std::string AutoLoginSwitch() const = 0;
+    // The remember and auto-login switches, ticked (on) or not.
+    virtual void SetRememberSwitch(bool on) = 0;
+    virtual void SetAutoLoginSwitch(bool on) = 0;
+    virtual bool RememberSwitch() const = 0;
+    virtual bool AutoLoginSwitch() const = 0;
     virtual void SetAccountField(std::string_view text) = 0;
     virtual void SetPasswordField(std::string_view text) = 0;
     virtual std::string AccountField() const = 0;

@@ -27,30 +27,30 @@ MainChoices LoadMainSettings(SettingsFile& settings, MainSettingsView& view,
     c.server = settings.ReadSetting(kServer);
     c.serverName = settings.ReadSetting(kServerName);
     c.lineMode = settings.ReadSetting(kLineMode);
-    c.minimiseAfterConnect = settings.ReadSetting(kMinimiseAfterConnect);
-    const std::string timedReconnect = settings.ReadSetting(kTimedReconnect);
-    const std::string autoStart = settings.ReadSetting(kAutoStart);
-    const std::string disableAdapter = settings.ReadSetting(kDisableAdapter);
+    c.minimiseAfterConnect = settings.ReadSwitch(kMinimiseAfterConnect);
+    const bool timedReconnect = settings.ReadSwitch(kTimedReconnect);
+    const bool autoStart = settings.ReadSwitch(kAutoStart);
+    const bool disableAdapter = settings.ReadSwitch(kDisableAdapter);
     c.adapterName = settings.ReadSetting(kAdapterName);
     c.disabledAdapterName = settings.ReadSetting(kDisabledAdapterName);
-    const std::string autoReconnect = settings.ReadSetting(kAutoReconnect);
+    const bool autoReconnect = settings.ReadSwitch(kAutoReconnect);
 
-    if (IsOn(disableAdapter)) {
+    if (disableAdapter) {
         view.TickSwitch(MainSwitch::AdapterOption);
         view.StartTimer(MainTimer::AdapterWatch, kAdapterWatchIntervalMs);
     }
-    if (IsOn(autoStart)) {
+    if (autoStart) {
         view.TickSwitch(MainSwitch::AutoStart);
         view.RegisterAutoStart();
     }
-    if (IsOn(timedReconnect)) {
+    if (timedReconnect) {
         const std::string seconds = settings.ReadSetting(kReconnectInterval);
         view.SetReconnectSecondsField(seconds);
         view.TickSwitch(MainSwitch::TimedReconnect);
         view.StartTimer(MainTimer::TimedReconnect, ReconnectIntervalMs(seconds));
     }
-    if (IsOn(c.minimiseAfterConnect)) view.TickSwitch(MainSwitch::MinimiseAfterConnect);
-    if (IsOn(autoReconnect)) {
+    if (c.minimiseAfterConnect) view.TickSwitch(MainSwitch::MinimiseAfterConnect);
+    if (autoReconnect) {
         view.TickSwitch(MainSwitch::AutoReconnect);
         view.StartTimer(MainTimer::AutoReconnect, kAutoReconnectIntervalMs);
     }

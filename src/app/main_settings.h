@@ -47,7 +47,7 @@ struct MainChoices {
     std::string server;
     std::string serverName;
     std::string lineMode;
-    std::string minimiseAfterConnect;
+    bool minimiseAfterConnect = false;
     std::string adapterName;          // the adapter the drop guard disables
     std::string disabledAdapterName;  // the adapter it left disabled, if any
 };

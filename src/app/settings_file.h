@@ -46,15 +46,12 @@ inline constexpr SettingKey kAllSettingKeys[] = {
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
 // The settings file's own folder, where the platform gives it one.
 inline constexpr std::string_view kSettingsFolderName = "岫澜IP";
+// A switch's item is "yes" or "no"; only the exact text "yes" counts as on.
 inline constexpr std::string_view kOn = "yes";
 inline constexpr std::string_view kOff = "no";
 
-// Only the exact text "yes" counts as on.
 inline bool IsOn(std::string_view value) {
     return value == kOn;
-}
-inline std::string_view OnOff(bool on) {
-    return on ? kOn : kOff;
 }
 
 class SettingsFile {
@@ -76,6 +73,8 @@ class SettingsFile {
     void WriteSetting(SettingKey k, std::string_view value) {
         WriteSetting(k.section, k.key, value);
     }
+    bool ReadSwitch(SettingKey k) { return IsOn(ReadSetting(k)); }
+    void WriteSwitch(SettingKey k, bool on) { WriteSetting(k, on ? kOn : kOff); }
 
     // Reading an item trims its surrounding blanks and one pair of enclosing
     // quotes, so a password such as " pw " or "'pw'" would come back altered:

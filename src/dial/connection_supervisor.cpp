@@ -8,8 +8,6 @@ namespace xl::dial {
 
 namespace {
 
-constexpr const char* kOn = "yes";
-constexpr const char* kOff = "no";
 constexpr const char* kConnectedTag = "断开";
 constexpr const char* kConnectedStatus = "连接成功";
 constexpr const char* kNotDialled = "未拨号";
@@ -17,10 +15,6 @@ constexpr const char* kNotDialled = "未拨号";
 // been waited for (PumpingWait 10, unit 0).
 constexpr long long kSettleInterval = 10;
 constexpr int kMilliseconds = 0;
-
-bool IsOn(const std::string& option) {
-    return option == kOn;
-}
 
 // Marks one reaction as under way for its whole length, nested pumps included.
 // A reaction that ends without a dial leaves no mark of its hang-up behind:
@@ -79,7 +73,7 @@ bool ConnectionSupervisor::MayAct() const {
 
 void ConnectionSupervisor::AutoReconnectTick() {
     // With disableOnDrop on, drops belong to the adapter check.
-    if (!IsOn(options_.autoReconnect) || IsOn(options_.disableOnDrop)) return;
+    if (!options_.autoReconnect || options_.disableOnDrop) return;
     // While a redial waits out its back-off, the drop is already counted.
     if (backOffPending_ || !MayAct() || !IsAbnormalDrop()) return;
     const std::chrono::seconds wait = CountDrop();
@@ -124,7 +118,7 @@ void ConnectionSupervisor::BackOff(std::chrono::seconds wait) {
         backOffPending_ = false;
         // Meanwhile the user may have disconnected (no drop any more) or
         // switched the option off.
-        if (!IsOn(options_.autoReconnect) || IsOn(options_.disableOnDrop)) return;
+        if (!options_.autoReconnect || options_.disableOnDrop) return;
         if (!MayAct() || !IsAbnormalDrop()) return;
         ReconnectAfterDrop();
     });
@@ -144,7 +138,7 @@ void ConnectionSupervisor::After(std::chrono::milliseconds delay, std::function<
 }
 
 void ConnectionSupervisor::DropGuardTick() {
-    if (!IsOn(options_.disableOnDrop) || options_.chosenAdapterName.empty() ||
+    if (!options_.disableOnDrop || options_.chosenAdapterName.empty() ||
         !options_.disabledAdapterName.empty() || adapterCommandUnderWay_) {
         return;
     }
@@ -244,13 +238,13 @@ void ConnectionSupervisor::CheckForDrop() {
     DropGuardTick();
 }
 
-void ConnectionSupervisor::SetAutoReconnect(std::string yesNo) {
-    options_.autoReconnect = std::move(yesNo);
+void ConnectionSupervisor::SetAutoReconnect(bool on) {
+    options_.autoReconnect = on;
 }
 
-void ConnectionSupervisor::SetDisableOnDrop(std::string yesNo) {
-    options_.disableOnDrop = std::move(yesNo);
-    if (IsOn(options_.disableOnDrop)) WarnUnlessElevated();
+void ConnectionSupervisor::SetDisableOnDrop(bool on) {
+    options_.disableOnDrop = on;
+    if (on) WarnUnlessElevated();
 }
 
 void ConnectionSupervisor::WarnUnlessElevated() {
@@ -265,12 +259,12 @@ void ConnectionSupervisor::ChooseAdapter(std::string connectionName) {
 
 bool ConnectionSupervisor::ConfirmDisableOnDrop() {
     if (options_.chosenAdapterName.empty()) return false;
-    SetDisableOnDrop(kOn);
+    SetDisableOnDrop(true);
     return true;
 }
 
 void ConnectionSupervisor::SwitchOffDisableOnDrop() {
-    options_.disableOnDrop = kOff;
+    options_.disableOnDrop = false;
 }
 
 void ConnectionSupervisor::RecallDisabledAdapter(std::string connectionName) {

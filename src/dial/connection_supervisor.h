@@ -56,10 +56,10 @@ class SupervisedConnection : public ConnectionStatusView {
 // click, which dials once the link is gone (and hangs up again if it is not).
 void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection);
 
-// The options of drop handling; "yes" is the only text that counts as on.
+// The options of drop handling.
 struct DropOptions {
-    std::string autoReconnect;      // AutoReconnection: 时钟_掉线自动重连 runs
-    std::string disableOnDrop;      // JingYongWangKa: a drop disables the adapter instead
+    bool autoReconnect = false;     // AutoReconnection: 时钟_掉线自动重连 runs
+    bool disableOnDrop = false;     // JingYongWangKa: a drop disables the adapter instead
     std::string chosenAdapterName;  // WangKaName: connection name of that adapter
     // The adapter a drop disabled, kept (and saved) until it is enabled again,
     // whatever is chosen meanwhile; empty while none is. While one is, the
@@ -138,14 +138,14 @@ class ConnectionSupervisor {
 
     // The options, as the settings panel, the adapter dialog and start-up set them.
     const DropOptions& Options() const { return options_; }
-    void SetAutoReconnect(std::string yesNo);
+    void SetAutoReconnect(bool on);
     // Turning disableOnDrop on here or by the confirm below, in a run without
     // the administrator's rights, is logged: a drop could not disable the adapter.
-    void SetDisableOnDrop(std::string yesNo);
+    void SetDisableOnDrop(bool on);
     // A row chosen in the adapter dialog; kept for this run even if not confirmed.
     void ChooseAdapter(std::string connectionName);
     // The dialog's confirm: false, and nothing changes, while no adapter is
-    // chosen; otherwise disableOnDrop becomes "yes".
+    // chosen; otherwise disableOnDrop turns on.
     bool ConfirmDisableOnDrop();
     // The option switched off; an adapter it disabled stays disabled and is
     // still the one 恢复网卡 enables.

@@ -31,18 +31,19 @@ class MemoryStore final : public app::SettingsStore {
 
 class RecordingLoginView final : public app::LoginSettingsView {
   public:
-    std::string remember = "no", autoLogin = "no", account, password;
+    bool remember = false, autoLogin = false;
+    std::string account, password;
     std::vector<std::string> calls;
-    void SetRememberSwitch(std::string_view s) override {
-        remember = s;
-        calls.push_back("remember " + remember);
+    void SetRememberSwitch(bool on) override {
+        remember = on;
+        calls.push_back(on ? "remember on" : "remember off");
     }
-    void SetAutoLoginSwitch(std::string_view s) override {
-        autoLogin = s;
-        calls.push_back("autologin " + autoLogin);
+    void SetAutoLoginSwitch(bool on) override {
+        autoLogin = on;
+        calls.push_back(on ? "autologin on" : "autologin off");
     }
-    std::string RememberSwitch() const override { return remember; }
-    std::string AutoLoginSwitch() const override { return autoLogin; }
+    bool RememberSwitch() const override { return remember; }
+    bool AutoLoginSwitch() const override { return autoLogin; }
     void SetAccountField(std::string_view t) override {
         account = t;
         calls.push_back("account " + account);

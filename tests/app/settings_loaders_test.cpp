@@ -45,17 +45,17 @@ TEST(LoadLoginSettings, AppliesTheRememberSwitchFirst) {
         {"no file", {}, {}},
         {"remember off",
          {{kRememberPassword, "no"}, {kAutoLogin, "yes"}, {kAccount, "a"}},
-         {"remember no"}},
+         {"remember off"}},
         {"remember in capitals counts as off", {{kRememberPassword, "YES"}, {kAccount, "a"}}, {}},
         {"remember on",
          {{kRememberPassword, "yes"}, {kAccount, "张三"}, {kPassword, "p w"}},
-         {"remember yes", "account 张三", "password p w"}},
+         {"remember on", "account 张三", "password p w"}},
         {"remember and auto-login on",
          {{kRememberPassword, "yes"}, {kAccount, "u"}, {kPassword, "p"}, {kAutoLogin, "yes"}},
-         {"remember yes", "account u", "password p", "autologin yes", "login"}},
+         {"remember on", "account u", "password p", "autologin on", "login"}},
         {"auto-login other than yes",
          {{kRememberPassword, "yes"}, {kAccount, "u"}, {kPassword, "p"}, {kAutoLogin, "Yes"}},
-         {"remember yes", "account u", "password p"}},
+         {"remember on", "account u", "password p"}},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -80,8 +80,8 @@ TEST(SaveLoginSettings, WritesTheFourItemsInOrder) {
     RecordingLoginView view;
     view.account = "用户";
     view.password = "secret";
-    view.remember = "yes";
-    view.autoLogin = "no";
+    view.remember = true;
+    view.autoLogin = false;
     SaveLoginSettings(f.settings, view);
     EXPECT_EQ(f.Writes(), Calls({"write User=用户", "write Password=secret", "write JiZhu=yes",
                                  "write AutoLogin=no"}));
@@ -158,6 +158,21 @@ TEST(LoadMainSettings, SwitchesTickAndStartTheirTimers) {
     const Calls expected = {"tick 0", "timer 0 5000", "tick 1", "autostart", "seconds 5",
                             "tick 2", "timer 1 5000", "tick 3", "tick 4",    "timer 2 5000"};
     EXPECT_EQ(Calls(view.calls.begin(), view.calls.begin() + 10), expected);
+}
+
+TEST(LoadMainSettings, OnlyTheExactTextYesTicksASwitch) {
+    for (const char* text : {"YES", "Yes", "on", "1", "no", ""}) {
+        Fixture f;
+        for (SettingKey k : {kDisableAdapter, kAutoStart, kTimedReconnect, kMinimiseAfterConnect,
+                             kAutoReconnect}) {
+            f.Put(k, text);
+        }
+        RecordingMainView view;
+        EXPECT_FALSE(LoadMainSettings(f.settings, view, kHost).minimiseAfterConnect) << text;
+        EXPECT_EQ(view.calls, Calls({"server 全国混播混合1", "protocol PPTP", "mode 动态线路",
+                                     "fetch 动态线路"}))
+            << text;
+    }
 }
 
 TEST(ReconnectIntervalMs, TakesTheWholeNumberOfSeconds) {

@@ -88,7 +88,7 @@ class SupervisorTest : public ::testing::Test {
         ASSERT_EQ(panel.caption, "连接成功");
         panel.ForgetHistory();
     }
-    void SetOptions(const char* autoReconnect, const char* disableOnDrop, const char* adapter) {
+    void SetOptions(bool autoReconnect, bool disableOnDrop, const char* adapter) {
         supervisor->SetAutoReconnect(autoReconnect);
         supervisor->SetDisableOnDrop(disableOnDrop);
         supervisor->ChooseAdapter(adapter);
@@ -121,8 +121,8 @@ enum class Marks { Both, TagOnly, StatusOnly };
 
 struct DropCase {
     const char* name;
-    const char* autoReconnect;
-    const char* disableOnDrop;
+    bool autoReconnect;
+    bool disableOnDrop;
     const char* adapter;
     Event event;
     Reaction reaction;
@@ -134,25 +134,24 @@ TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
     using enum Event;
     using enum Reaction;
     const DropCase cases[] = {
-        {"drop, auto-reconnect", "yes", "no", "", ServerDrop, Redial, "断开"},
-        {"drop, both options", "yes", "yes", "本地连接", ServerDrop, DisableAdapter, "连接"},
-        {"adapter option without a name", "yes", "yes", "", ServerDrop, None, "断开"},
-        {"both options off", "no", "no", "本地连接", ServerDrop, None, "断开"},
-        {"options other than yes", "YES", "on", "本地连接", ServerDrop, None, "断开"},
-        {"user disconnect, auto-reconnect", "yes", "no", "", UserDisconnect, None, "连接"},
-        {"user disconnect, adapter option", "no", "yes", "本地连接", UserDisconnect, None, "连接"},
-        {"foreign VPN hides the drop", "yes", "no", "", DropBehindForeignVpn, None, "断开"},
-        {"foreign VPN, adapter option", "no", "yes", "本地连接", DropBehindForeignVpn, None,
+        {"drop, auto-reconnect", true, false, "", ServerDrop, Redial, "断开"},
+        {"drop, both options", true, true, "本地连接", ServerDrop, DisableAdapter, "连接"},
+        {"adapter option without a name", true, true, "", ServerDrop, None, "断开"},
+        {"both options off", false, false, "本地连接", ServerDrop, None, "断开"},
+        {"user disconnect, auto-reconnect", true, false, "", UserDisconnect, None, "连接"},
+        {"user disconnect, adapter option", false, true, "本地连接", UserDisconnect, None, "连接"},
+        {"foreign VPN hides the drop", true, false, "", DropBehindForeignVpn, None, "断开"},
+        {"foreign VPN, adapter option", false, true, "本地连接", DropBehindForeignVpn, None,
          "断开"},
         // A switch of server: hang up, then messages run before the button's refresh.
-        {"program's own hang-up", "yes", "no", "", ProgramHangUp, None, "断开"},
-        {"program's own hang-up, adapter option", "no", "yes", "本地连接", ProgramHangUp, None,
+        {"program's own hang-up", true, false, "", ProgramHangUp, None, "断开"},
+        {"program's own hang-up, adapter option", false, true, "本地连接", ProgramHangUp, None,
          "断开"},
         // Either mark alone is belief enough.
-        {"drop, only the tag says up", "yes", "no", "", ServerDrop, Redial, "断开", Marks::TagOnly},
-        {"drop, only the status says up", "yes", "no", "", ServerDrop, Redial, "断开",
+        {"drop, only the tag says up", true, false, "", ServerDrop, Redial, "断开", Marks::TagOnly},
+        {"drop, only the status says up", true, false, "", ServerDrop, Redial, "断开",
          Marks::StatusOnly},
-        {"adapter, only the status says up", "no", "yes", "本地连接", ServerDrop, DisableAdapter,
+        {"adapter, only the status says up", false, true, "本地连接", ServerDrop, DisableAdapter,
          "连接", Marks::StatusOnly},
     };
     const std::string redialStatus = "检测到异常掉线，开始自动重连...";
@@ -215,7 +214,7 @@ TEST_F(SupervisorTest, EachDropGetsOneReactionAndLaterTicksNone) {
 
 TEST_F(SupervisorTest, AFailedRedialIsTheOnlyAttemptForItsDrop) {
     Connect();
-    SetOptions("yes", "no", "");
+    SetOptions(true, false, "");
     sim.SetHostOutcome("vpn1.example.net", SimOutcome::AuthenticationRefused);
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
     timers.Advance(5s);
@@ -250,7 +249,7 @@ TEST_F(SupervisorTest, TimedReconnectRedialsALiveLinkAndNeverStartsOne) {
         StartOver(false);
         Connect();
         // Whatever the other two options say.
-        SetOptions("no", "yes", "本地连接");
+        SetOptions(false, true, "本地连接");
         sim.SetHangUpDelay(c.hangUpDelay);
         const RasHandle first = sim.Connections().at(0).handle;
         const auto waitedBefore = pump.waited;
@@ -283,7 +282,7 @@ TEST_F(SupervisorTest, TimedReconnectRedialsALiveLinkAndNeverStartsOne) {
 TEST_F(SupervisorTest, LinksThatKeepDroppingAreRedialledLaterEachTime) {
     ASSERT_TRUE(supervisor->WatchDisconnections());
     Connect();
-    SetOptions("yes", "no", "");
+    SetOptions(true, false, "");
     // Drops the link as soon as it is up; the whole seconds until its redial.
     const auto dropAndWait = [&] {
         const int before = panel.dials;
@@ -340,7 +339,7 @@ TEST_F(SupervisorTest, TicksInsideADialLeaveItAlone) {
         SCOPED_TRACE(userDial ? "the user's dial" : "the supervisor's redial");
         StartOver(true);
         const std::uint64_t dialsBefore = engine.DialCount();
-        SetOptions("yes", "no", "");
+        SetOptions(true, false, "");
         if (!userDial) {
             Connect();
             ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
@@ -387,7 +386,7 @@ TEST_F(SupervisorTest, TheDisconnectionWordAndATickForOneDropActOnce) {
         SCOPED_TRACE(c.name);
         StartOver(true);
         Connect();
-        SetOptions("yes", c.adapterOption ? "yes" : "no", "本地连接");
+        SetOptions(true, c.adapterOption, "本地连接");
 
         bool ticked = false;
         if (c.order == Order::TickInsideTheWordsReaction) {
@@ -424,7 +423,7 @@ TEST_F(SupervisorTest, TheDisconnectionWordAndATickForOneDropActOnce) {
 TEST_F(SupervisorTest, TheDisconnectionWordHandlesADropWithinASecond) {
     ASSERT_TRUE(supervisor->WatchDisconnections());
     Connect();
-    SetOptions("yes", "no", "");
+    SetOptions(true, false, "");
     const auto dropped = std::chrono::steady_clock::now();
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
     // No timer ticks: the word alone brings the redial.
@@ -438,7 +437,7 @@ TEST_F(SupervisorTest, TheDisconnectionWordHandlesADropWithinASecond) {
 TEST_F(SupervisorTest, ACheckPostedToAGoneSupervisorDoesNothing) {
     ASSERT_TRUE(supervisor->WatchDisconnections());
     Connect();
-    SetOptions("yes", "no", "");
+    SetOptions(true, false, "");
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
     sim.WaitWatchersIdle();  // the check is posted
     supervisor.reset();
@@ -450,7 +449,7 @@ TEST_F(SupervisorTest, ACheckPostedToAGoneSupervisorDoesNothing) {
 TEST_F(SupervisorTest, AdapterOptionStates) {
     // Confirming without a chosen adapter changes nothing.
     EXPECT_FALSE(supervisor->ConfirmDisableOnDrop());
-    EXPECT_EQ(supervisor->Options().disableOnDrop, "");
+    EXPECT_FALSE(supervisor->Options().disableOnDrop);
 
     // Restore with no adapter runs the command with an empty name.
     supervisor->RestoreAdapter();
@@ -458,7 +457,7 @@ TEST_F(SupervisorTest, AdapterOptionStates) {
 
     supervisor->ChooseAdapter("本地连接");
     EXPECT_TRUE(supervisor->ConfirmDisableOnDrop());
-    EXPECT_EQ(supervisor->Options().disableOnDrop, "yes");
+    EXPECT_TRUE(supervisor->Options().disableOnDrop);
 
     // Watching, disabled, restored, watching again: a second drop disables
     // again, once; the name is kept (and saved) only while it is disabled.
@@ -484,7 +483,7 @@ TEST_F(SupervisorTest, AdapterOptionStates) {
     timers.Advance(5s);
     supervisor->SwitchOffDisableOnDrop();
     supervisor->ChooseAdapter("无线网络连接");
-    EXPECT_EQ(supervisor->Options().disableOnDrop, "no");
+    EXPECT_FALSE(supervisor->Options().disableOnDrop);
     EXPECT_EQ(netsh.size(), 5u);
     supervisor->RestoreAdapter();
     EXPECT_EQ(netsh.back(), (Command{"本地连接", true}));
@@ -492,7 +491,7 @@ TEST_F(SupervisorTest, AdapterOptionStates) {
 
 TEST_F(SupervisorTest, OneAdapterCommandAtATimeAndALateAnswerIsDropped) {
     answerLater = true;
-    SetOptions("no", "yes", "本地连接");
+    SetOptions(false, true, "本地连接");
     Connect();
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
     timers.Advance(5s);
@@ -514,7 +513,7 @@ TEST_F(SupervisorTest, OneAdapterCommandAtATimeAndALateAnswerIsDropped) {
 
 TEST_F(SupervisorTest, RefusedCommandsSayWhatWasRefused) {
     const std::string failedStatus = "禁用网卡失败：本地连接，请以管理员身份运行";
-    SetOptions("no", "yes", "本地连接");
+    SetOptions(false, true, "本地连接");
     netshWorks = false;
     Connect();
     ASSERT_TRUE(sim.DropConnection(kSupervisedEntry));
@@ -543,8 +542,8 @@ TEST_F(SupervisorTest, TurningTheOptionOnWithoutRightsIsLogged) {
     for (const bool rights : {true, false}) {
         elevated = rights;
         log.clear();
-        supervisor->SetDisableOnDrop("no");
-        supervisor->SetDisableOnDrop("yes");  // as at start-up
+        supervisor->SetDisableOnDrop(false);
+        supervisor->SetDisableOnDrop(true);  // as at start-up
         supervisor->ChooseAdapter("本地连接");
         ASSERT_TRUE(supervisor->ConfirmDisableOnDrop());  // as from the dialog
         EXPECT_EQ(std::count(log.begin(), log.end(), warning), rights ? 0 : 2);

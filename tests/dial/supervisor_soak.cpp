@@ -51,8 +51,8 @@ struct Rig {
         timers.Start(0, 5s, [this] { supervisor->AutoReconnectTick(); });
         timers.Start(1, 5s, [this] { supervisor->DropGuardTick(); });
         panel.virtualNow = &timers.now;
-        supervisor->SetAutoReconnect("yes");
-        supervisor->SetDisableOnDrop("no");
+        supervisor->SetAutoReconnect(true);
+        supervisor->SetDisableOnDrop(false);
         if (watch) supervisor->WatchDisconnections();
     }
     ~Rig() { sim.WaitIdle(); }

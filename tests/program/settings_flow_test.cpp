@@ -52,11 +52,11 @@ TEST_F(SettingsFlow, PlainSwitchesFlipSaveAndRunWhatDependsOnThem) {
             if (*s.timer) {
                 // The supervisor's option goes with its timer.
                 EXPECT_EQ(Interval(s.timer), on ? 5000 : 0);
-                EXPECT_EQ(Options().autoReconnect, on ? "yes" : "no");
+                EXPECT_EQ(Options().autoReconnect, on);
             }
         }
     }
-    EXPECT_EQ(program_->MainWindow()->Choices().minimiseAfterConnect, "no");
+    EXPECT_FALSE(program_->MainWindow()->Choices().minimiseAfterConnect);
     // The machine's value, none beside it in the user's key; then both removed.
     EXPECT_EQ(
         ports_.startup.calls,
@@ -131,7 +131,7 @@ TEST_F(SettingsFlow, StartWithWindowsShowsWhatWindowsAccepted) {
 
 TEST_F(SettingsFlow, MinimiseAfterConnectHidesTheWindowOnceOn) {
     ASSERT_TRUE(Click("透明标签_连接成功后自动最小化"));
-    EXPECT_EQ(program_->MainWindow()->Choices().minimiseAfterConnect, "yes");
+    EXPECT_TRUE(program_->MainWindow()->Choices().minimiseAfterConnect);
     ASSERT_TRUE(Click("超级按钮_连接"));
     EXPECT_FALSE(Visible(WindowId::Main));
     program_->MainWindow()->ShowMainWindow();
@@ -220,7 +220,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").tag(), "no");
     EXPECT_EQ(Get(kDisableAdapter), "<none>");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
-    EXPECT_NE(Options().disableOnDrop, "yes");
+    EXPECT_FALSE(Options().disableOnDrop);
 
     // The arrow and the name both drop the list down and fold it up.
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "透明标签_下拉框"));
@@ -244,7 +244,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Get(kDisableAdapter), "yes");
     EXPECT_EQ(Get(kAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 5000);
-    EXPECT_EQ(Options().disableOnDrop, "yes");
+    EXPECT_TRUE(Options().disableOnDrop);
     EXPECT_EQ(Options().chosenAdapterName, "无线网络连接");
 
     // A click on the option now switches it off without the dialog.
@@ -254,7 +254,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Get(kDisableAdapter), "no");
     EXPECT_EQ(Get(kAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
-    EXPECT_EQ(Options().disableOnDrop, "no");
+    EXPECT_FALSE(Options().disableOnDrop);
     EXPECT_TRUE(ports_.runner.Commands().empty()) << "switching off enables nothing";
 }
 
@@ -304,8 +304,8 @@ TEST_F(SavedSwitches, ReachTheTimersTheSupervisorAndTheRunKey) {
     EXPECT_EQ(C(WindowId::Main, "时钟_定时重连").interval(), 5000) << "no floor for a saved value";
     EXPECT_EQ(Caption("编辑框_定时重连秒数"), "5");
     const dial::DropOptions& options = program_->Supervisor()->Options();
-    EXPECT_EQ(options.autoReconnect, "yes");
-    EXPECT_EQ(options.disableOnDrop, "yes");
+    EXPECT_TRUE(options.autoReconnect);
+    EXPECT_TRUE(options.disableOnDrop);
     EXPECT_EQ(options.chosenAdapterName, "本地连接");
     EXPECT_EQ(options.disabledAdapterName, "");
     EXPECT_EQ(ports_.startup.calls,

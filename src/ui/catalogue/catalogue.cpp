@@ -34,7 +34,7 @@ ControlDesign PictureBox(std::string name, Rect r, std::string picture) {
 }
 
 ControlDesign CheckBox(std::string name, Rect r) {
-    return PictureBox(std::move(name), r, pictures::kCheckOff).WithTag("no");
+    return PictureBox(std::move(name), r, pictures::kCheckOff).WithTag(kCheckBoxOffTag);
 }
 
 ControlDesign Radio(std::string name, Rect r, bool selected) {

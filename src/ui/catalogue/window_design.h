@@ -98,11 +98,15 @@ struct WindowDesign {
 ControlDesign Label(std::string name, Rect r);
 ControlDesign Edit(std::string name, Rect r);
 ControlDesign PictureBox(std::string name, Rect r, std::string picture);
-ControlDesign CheckBox(std::string name, Rect r);  // unticked, tag "no"
+ControlDesign CheckBox(std::string name, Rect r);  // unticked: tag kCheckBoxOffTag
 ControlDesign Radio(std::string name, Rect r, bool selected);
 ControlDesign ImageButton(std::string name, Rect r, ImageSet pictures);
 ControlDesign ListView(std::string name, Rect r, std::vector<Column> columns);
 ControlDesign Timer(std::string name);
+
+// A picture check box keeps its state in its tag, as these texts.
+inline constexpr const char* kCheckBoxOnTag = "yes";
+inline constexpr const char* kCheckBoxOffTag = "no";
 
 // Picture names shared by the catalogue and the handlers.
 namespace pictures {

@@ -1,5 +1,6 @@
 #include "ui/handlers/adapter_dialog.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -47,16 +48,17 @@ Control* AdapterDialog::Get(const char* name) const {
 
 void AdapterDialog::ToggleDisableOnDrop() {
     Control* box = Find(s_.windows, kAdapterOptionBox);
-    if (box == nullptr) return;
-    if (box->tag() == app::kOff) {
+    const std::optional<bool> on = box == nullptr ? std::nullopt : CheckBoxState(*box);
+    if (!on) return;
+    if (!*on) {
         // The option turns on only when the dialog is confirmed.
         s_.windows.Open(WindowId::AdapterDialog).Show();
-    } else if (box->tag() == app::kOn) {
+    } else {
         // The adapter itself stays as it is; only the option goes.
         s_.supervisor.SwitchOffDisableOnDrop();
         SetCheckBox(*box, false);
         SetTimer(s_.windows, kAdapterWatchTimer, 0);
-        s_.settings.WriteSetting(app::kDisableAdapter, app::kOff);
+        s_.settings.WriteSwitch(app::kDisableAdapter, false);
     }
 }
 
@@ -106,7 +108,7 @@ void AdapterDialog::Confirm() {
     Hide();
     if (Control* box = Find(s_.windows, kAdapterOptionBox)) SetCheckBox(*box, true);
     if (Control* result = Get(kResultLabel)) result->SetCaption("");
-    s_.settings.WriteSetting(app::kDisableAdapter, app::kOn);
+    s_.settings.WriteSwitch(app::kDisableAdapter, true);
     s_.settings.WriteSetting(app::kAdapterName, s_.supervisor.Options().chosenAdapterName);
     SetTimer(s_.windows, kAdapterWatchTimer, app::kAdapterWatchIntervalMs);
 }

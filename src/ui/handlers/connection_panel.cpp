@@ -134,7 +134,7 @@ void ConnectionPanel::Connect() {
         s_.dial.HangUp(s_.dial.State().connectionHandle);
     } else if (outcome == dial::kDialSucceeded && s_.dial.IsVpnConnected()) {
         RestartExitIpLookup();
-        if (app::IsOn(s_.choices.minimiseAfterConnect)) {
+        if (s_.choices.minimiseAfterConnect) {
             // Hidden, not closed: the tray icon brings it back.
             if (Window* main = s_.windows.Existing(WindowId::Main)) main->Hide();
         }

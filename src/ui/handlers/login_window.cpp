@@ -96,17 +96,17 @@ void LoginWindow::PasswordChanged() {
     if (settings_ != nullptr) settings_->WriteSetting(app::kPassword, currentPassword_);
 }
 
-void LoginWindow::SetRememberSwitch(std::string_view state) {
-    SetCheckBox(Get(kRememberBox), app::IsOn(state));
+void LoginWindow::SetRememberSwitch(bool on) {
+    SetCheckBox(Get(kRememberBox), on);
 }
-void LoginWindow::SetAutoLoginSwitch(std::string_view state) {
-    SetCheckBox(Get(kAutoLoginBox), app::IsOn(state));
+void LoginWindow::SetAutoLoginSwitch(bool on) {
+    SetCheckBox(Get(kAutoLoginBox), on);
 }
-std::string LoginWindow::RememberSwitch() const {
-    return Get(kRememberBox).tag();
+bool LoginWindow::RememberSwitch() const {
+    return CheckBoxOn(Get(kRememberBox));
 }
-std::string LoginWindow::AutoLoginSwitch() const {
-    return Get(kAutoLoginBox).tag();
+bool LoginWindow::AutoLoginSwitch() const {
+    return CheckBoxOn(Get(kAutoLoginBox));
 }
 void LoginWindow::SetAccountField(std::string_view text) {
     Get(kAccountField).SetCaption(std::string(text));

@@ -58,10 +58,10 @@ class LoginWindow final : public app::LoginSettingsView {
     const std::string& AccountExpiry() const { return accountExpiry_; }
 
     // LoginSettingsView
-    void SetRememberSwitch(std::string_view state) override;
-    void SetAutoLoginSwitch(std::string_view state) override;
-    std::string RememberSwitch() const override;
-    std::string AutoLoginSwitch() const override;
+    void SetRememberSwitch(bool on) override;
+    void SetAutoLoginSwitch(bool on) override;
+    bool RememberSwitch() const override;
+    bool AutoLoginSwitch() const override;
     void SetAccountField(std::string_view text) override;
     void SetPasswordField(std::string_view text) override;
     std::string AccountField() const override;

@@ -1,5 +1,6 @@
 #include "ui/handlers/settings_panel.h"
 
+#include <optional>
 #include <utility>
 
 #include "ui/handlers/check_box.h"
@@ -36,16 +37,15 @@ const char* SwitchBox(app::MainSwitch which) {
     return "";
 }
 
-// The state a click flips a box from: on, off, or neither (a tag other than
-// "yes" and "no" leaves the switch alone).
+// The state a click flips a box from: on, off, or neither (a box in neither
+// state leaves the switch alone).
 enum class Flip { ToOn, ToOff, None };
 
 Flip FlipOf(WindowSystem& windows, const char* box) {
     const Control* c = Find(windows, box);
-    if (c == nullptr) return Flip::None;
-    if (c->tag() == app::kOff) return Flip::ToOn;
-    if (c->tag() == app::kOn) return Flip::ToOff;
-    return Flip::None;
+    const std::optional<bool> on = c == nullptr ? std::nullopt : CheckBoxState(*c);
+    if (!on) return Flip::None;
+    return *on ? Flip::ToOff : Flip::ToOn;
 }
 
 void SetBox(WindowSystem& windows, const char* box, bool on) {
@@ -76,7 +76,7 @@ void SettingsPanel::Bind() {
 }
 
 void SettingsPanel::RunAutoReconnect(bool on) {
-    s_.supervisor.SetAutoReconnect(std::string(app::OnOff(on)));
+    s_.supervisor.SetAutoReconnect(on);
     SetTimer(s_.windows, kAutoReconnectTimer, on ? app::kAutoReconnectIntervalMs : 0);
 }
 
@@ -85,7 +85,7 @@ void SettingsPanel::ToggleAutoReconnect() {
     if (flip == Flip::None) return;
     const bool on = flip == Flip::ToOn;
     SetBox(s_.windows, kAutoReconnectBox, on);
-    s_.settings.WriteSetting(app::kAutoReconnect, app::OnOff(on));
+    s_.settings.WriteSwitch(app::kAutoReconnect, on);
     RunAutoReconnect(on);
 }
 
@@ -94,8 +94,8 @@ void SettingsPanel::ToggleMinimiseAfterConnect() {
     if (flip == Flip::None) return;
     const bool on = flip == Flip::ToOn;
     SetBox(s_.windows, kMinimiseBox, on);
-    s_.choices.minimiseAfterConnect = app::OnOff(on);
-    s_.settings.WriteSetting(app::kMinimiseAfterConnect, app::OnOff(on));
+    s_.choices.minimiseAfterConnect = on;
+    s_.settings.WriteSwitch(app::kMinimiseAfterConnect, on);
 }
 
 void SettingsPanel::ToggleTimedReconnect() {
@@ -108,14 +108,14 @@ void SettingsPanel::ToggleTimedReconnect() {
             return;
         }
         SetBox(s_.windows, kTimedReconnectBox, true);
-        s_.settings.WriteSetting(app::kTimedReconnect, app::kOn);
+        s_.settings.WriteSwitch(app::kTimedReconnect, true);
         s_.settings.WriteSetting(app::kReconnectInterval, text);
         SetTimer(s_.windows, kTimedReconnectTimer, app::ReconnectIntervalMs(text));
         return;
     }
     // Off keeps whatever the field holds, checked or not, for the next time.
     SetBox(s_.windows, kTimedReconnectBox, false);
-    s_.settings.WriteSetting(app::kTimedReconnect, app::kOff);
+    s_.settings.WriteSwitch(app::kTimedReconnect, false);
     s_.settings.WriteSetting(app::kReconnectInterval, text);
     SetTimer(s_.windows, kTimedReconnectTimer, 0);
 }
@@ -130,7 +130,7 @@ void SettingsPanel::ToggleRunAtBoot() {
     // What Windows refused leaves the switch, and the saved choice, as they were.
     if (state.Registered() != on) return;
     SetBox(s_.windows, kRunAtBootBox, on);
-    s_.settings.WriteSetting(app::kAutoStart, app::OnOff(on));
+    s_.settings.WriteSwitch(app::kAutoStart, on);
 }
 
 void SettingsPanel::SecondsFieldChanged() {
@@ -152,12 +152,12 @@ void SettingsPanel::StartTimer(app::MainTimer which, int intervalMs) {
     switch (which) {
         case app::MainTimer::AutoReconnect:
             // The check reads the option itself, for the disconnection word.
-            s_.supervisor.SetAutoReconnect(std::string(app::kOn));
+            s_.supervisor.SetAutoReconnect(true);
             SetTimer(s_.windows, kAutoReconnectTimer, intervalMs);
             return;
         case app::MainTimer::AdapterWatch:
             // The drop guard checks the option itself, for the disconnection word.
-            s_.supervisor.SetDisableOnDrop(std::string(app::kOn));
+            s_.supervisor.SetDisableOnDrop(true);
             SetTimer(s_.windows, kAdapterWatchTimer, intervalMs);
             return;
         case app::MainTimer::TimedReconnect:
