@@ -1,6 +1,5 @@
 #include "ui/handlers/adapter_dialog.h"
 
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -24,9 +23,7 @@ AdapterDialog::AdapterDialog(Services services) : s_(std::move(services)) {}
 void AdapterDialog::Bind() {
     WindowSystem& w = s_.windows;
     const WindowId m = WindowId::Main;
-    w.OnClick(m, "透明标签_异常掉线禁止网卡", [this] { ToggleDisableOnDrop(); });
     w.OnClick(m, "透明标签_恢复网卡", [this] { RestoreAdapter(); });
-    w.OnTick(m, kAdapterWatchTimer, [this] { s_.supervisor.DropGuardTick(); });
     // Bound by name, so a dialog rebuilt after Esc gets them again.
     const WindowId d = WindowId::AdapterDialog;
     w.OnCreated(d, [this](Window& dialog) { Fill(dialog); });
@@ -44,22 +41,6 @@ void AdapterDialog::Bind() {
 
 Control* AdapterDialog::Get(const char* name) const {
     return s_.windows.Find(WindowId::AdapterDialog, name);
-}
-
-void AdapterDialog::ToggleDisableOnDrop() {
-    Control* box = Find(s_.windows, kAdapterOptionBox);
-    const std::optional<bool> on = box == nullptr ? std::nullopt : CheckBoxState(*box);
-    if (!on) return;
-    if (!*on) {
-        // The option turns on only when the dialog is confirmed.
-        s_.windows.Open(WindowId::AdapterDialog).Show();
-    } else {
-        // The adapter itself stays as it is; only the option goes.
-        s_.supervisor.SwitchOffDisableOnDrop();
-        SetCheckBox(*box, false);
-        SetTimer(s_.windows, kAdapterWatchTimer, 0);
-        s_.settings.WriteSwitch(app::kDisableAdapter, false);
-    }
 }
 
 void AdapterDialog::RestoreAdapter() {

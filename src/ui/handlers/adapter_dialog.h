@@ -1,11 +1,11 @@
 #pragma once
 // The adapter option: disable a chosen network adapter when the link drops by
-// itself. Its caption on the main window opens the dialog that lists the
-// local adapters by connection name (the option turns on only when the dialog
-// is confirmed with an adapter chosen) or switches the option off; the restore
-// mark enables the adapter again; the option's timer runs the supervisor's
-// drop guard. The supervisor holds the option's state (`disableOnDrop`,
-// `chosenAdapterName`, `disabledAdapterName`); this file shows and saves it.
+// itself. The dialog its caption opens (a switch of the settings panel) lists
+// the local adapters by connection name, and the option turns on only when
+// the dialog is confirmed with an adapter chosen; the restore mark on the main
+// window enables the adapter again. The supervisor holds the option's state
+// (`disableOnDrop`, `chosenAdapterName`, `disabledAdapterName`); this file
+// shows and saves what the dialog changes.
 // User-interface thread only. The dialog is modeless; Esc destroys it and the
 // next opening builds it again, filling its list anew. The supervisor, the
 // adapter control and the settings file are borrowed and outlive it.
@@ -38,8 +38,6 @@ class AdapterDialog {
 
     void Bind();
 
-    // 透明标签_异常掉线禁止网卡: off opens the dialog, on switches the option off.
-    void ToggleDisableOnDrop();
     // 透明标签_恢复网卡: enables the chosen adapter (an empty name too).
     void RestoreAdapter();
 

@@ -12,41 +12,11 @@ namespace {
 
 using namespace main_window;
 
-constexpr char kAutoReconnectBox[] = "图片框_掉线自动重连";
-constexpr char kTimedReconnectBox[] = "图片框_定时重连";
 constexpr char kRunAtBootBox[] = "图片框_开机启动";
-constexpr char kMinimiseBox[] = "图片框_连接成功最小化";
 constexpr char kSecondsField[] = "编辑框_定时重连秒数";
 constexpr char kSecondsError[] = "透明标签_定时重连错误提示";
 constexpr char kAutoReconnectTimer[] = "时钟_掉线自动重连";
 constexpr char kTimedReconnectTimer[] = "时钟_定时重连";
-
-const char* SwitchBox(app::MainSwitch which) {
-    switch (which) {
-        case app::MainSwitch::AdapterOption:
-            return kAdapterOptionBox;
-        case app::MainSwitch::AutoStart:
-            return kRunAtBootBox;
-        case app::MainSwitch::TimedReconnect:
-            return kTimedReconnectBox;
-        case app::MainSwitch::MinimiseAfterConnect:
-            return kMinimiseBox;
-        case app::MainSwitch::AutoReconnect:
-            return kAutoReconnectBox;
-    }
-    return "";
-}
-
-// The state a click flips a box from: on, off, or neither (a box in neither
-// state leaves the switch alone).
-enum class Flip { ToOn, ToOff, None };
-
-Flip FlipOf(WindowSystem& windows, const char* box) {
-    const Control* c = Find(windows, box);
-    const std::optional<bool> on = c == nullptr ? std::nullopt : CheckBoxState(*c);
-    if (!on) return Flip::None;
-    return *on ? Flip::ToOff : Flip::ToOn;
-}
 
 void SetBox(WindowSystem& windows, const char* box, bool on) {
     if (Control* c = Find(windows, box)) SetCheckBox(*c, on);
@@ -57,6 +27,87 @@ int Seconds(std::string_view text) {
     return app::ReconnectIntervalMs(text) / 1000;
 }
 
+bool ApplyAutoReconnect(SettingsPanel::Services& s, bool on) {
+    // The supervisor's option goes with the timer: the disconnection word
+    // runs the check without it.
+    s.supervisor.SetAutoReconnect(on);
+    SetTimer(s.windows, kAutoReconnectTimer, on ? app::kAutoReconnectIntervalMs : 0);
+    return true;
+}
+
+bool ApplyMinimiseAfterConnect(SettingsPanel::Services& s, bool on) {
+    s.choices.minimiseAfterConnect = on;
+    return true;
+}
+
+bool ApplyTimedReconnect(SettingsPanel::Services& s, bool on) {
+    const std::string text = Caption(s.windows, kSecondsField);
+    if (on && Seconds(text) < kMinReconnectSeconds) {
+        SetCaption(s.windows, kSecondsError, kReconnectTooShortText);
+        return false;
+    }
+    // Off keeps whatever the field holds, checked or not, for the next time.
+    s.settings.WriteSetting(app::kReconnectInterval, text);
+    SetTimer(s.windows, kTimedReconnectTimer, on ? app::ReconnectIntervalMs(text) : 0);
+    return true;
+}
+
+bool ApplyRunAtBoot(SettingsPanel::Services& s, bool on) {
+    const desktop::RunAtBootState state =
+        on ? desktop::RegisterRunAtBoot(s.startup) : desktop::UnregisterRunAtBoot(s.startup);
+    s.log.Write(desktop::RunAtBootLogLine(on, state));
+    // What Windows refused leaves the switch, and the saved choice, as they were.
+    return state.Registered() == on;
+}
+
+bool ApplyDisableOnDrop(SettingsPanel::Services& s, bool on) {
+    if (on) {
+        // The option turns on only when the adapter dialog is confirmed.
+        s.windows.Open(WindowId::AdapterDialog).Show();
+        return false;
+    }
+    // The adapter itself stays as it is; only the option goes.
+    s.supervisor.SwitchOffDisableOnDrop();
+    SetTimer(s.windows, kAdapterWatchTimer, 0);
+    return true;
+}
+
+// The switches under 软件设置: the caption a click flips each by, its box,
+// its item in the settings file and the saved switch it is at start-up.
+struct Switch {
+    app::MainSwitch which;
+    const char* caption;
+    const char* box;
+    app::SettingKey key;
+    // What the new state starts or stops; false refuses the state, and the
+    // box and the saved choice stay as they were.
+    bool (*apply)(SettingsPanel::Services& s, bool on);
+};
+
+constexpr Switch kSwitches[] = {
+    {app::MainSwitch::AutoReconnect, "透明标签_掉线自动重连", "图片框_掉线自动重连",
+     app::kAutoReconnect, ApplyAutoReconnect},
+    {app::MainSwitch::MinimiseAfterConnect, "透明标签_连接成功后自动最小化",
+     "图片框_连接成功最小化", app::kMinimiseAfterConnect, ApplyMinimiseAfterConnect},
+    {app::MainSwitch::TimedReconnect, "透明标签_是否定时重连", "图片框_定时重连",
+     app::kTimedReconnect, ApplyTimedReconnect},
+    {app::MainSwitch::AutoStart, "透明标签_电脑开机自动开启软件", kRunAtBootBox, app::kAutoStart,
+     ApplyRunAtBoot},
+    {app::MainSwitch::AdapterOption, "透明标签_异常掉线禁止网卡", kAdapterOptionBox,
+     app::kDisableAdapter, ApplyDisableOnDrop},
+};
+
+// A click on a switch's caption: a box in neither state leaves it alone.
+void Flip(SettingsPanel::Services& s, const Switch& sw) {
+    const Control* box = Find(s.windows, sw.box);
+    const std::optional<bool> was = box == nullptr ? std::nullopt : CheckBoxState(*box);
+    if (!was) return;
+    const bool on = !*was;
+    if (!sw.apply(s, on)) return;
+    SetBox(s.windows, sw.box, on);
+    s.settings.WriteSwitch(sw.key, on);
+}
+
 }  // namespace
 
 SettingsPanel::SettingsPanel(Services services) : s_(std::move(services)) {}
@@ -64,73 +115,13 @@ SettingsPanel::SettingsPanel(Services services) : s_(std::move(services)) {}
 void SettingsPanel::Bind() {
     const WindowId m = WindowId::Main;
     WindowSystem& w = s_.windows;
-    w.OnClick(m, "透明标签_掉线自动重连", [this] { ToggleAutoReconnect(); });
-    w.OnClick(m, "透明标签_连接成功后自动最小化", [this] { ToggleMinimiseAfterConnect(); });
-    w.OnClick(m, "透明标签_是否定时重连", [this] { ToggleTimedReconnect(); });
-    w.OnClick(m, "透明标签_电脑开机自动开启软件", [this] { ToggleRunAtBoot(); });
+    for (const Switch& sw : kSwitches) w.OnClick(m, sw.caption, [this, &sw] { Flip(s_, sw); });
     w.OnTextChange(m, kSecondsField, [this] { SecondsFieldChanged(); });
     w.OnTick(m, kAutoReconnectTimer, [this] { s_.supervisor.AutoReconnectTick(); });
     w.OnTick(m, kTimedReconnectTimer, [this] { s_.supervisor.TimedReconnectTick(); });
+    w.OnTick(m, kAdapterWatchTimer, [this] { s_.supervisor.DropGuardTick(); });
     w.OnClick(m, "透明标签_关闭", [this] { s_.askConfirmation(kAskQuit); });
     w.OnClick(m, "透明标签_注销", [this] { s_.askConfirmation(kAskLogout); });
-}
-
-void SettingsPanel::RunAutoReconnect(bool on) {
-    s_.supervisor.SetAutoReconnect(on);
-    SetTimer(s_.windows, kAutoReconnectTimer, on ? app::kAutoReconnectIntervalMs : 0);
-}
-
-void SettingsPanel::ToggleAutoReconnect() {
-    const Flip flip = FlipOf(s_.windows, kAutoReconnectBox);
-    if (flip == Flip::None) return;
-    const bool on = flip == Flip::ToOn;
-    SetBox(s_.windows, kAutoReconnectBox, on);
-    s_.settings.WriteSwitch(app::kAutoReconnect, on);
-    RunAutoReconnect(on);
-}
-
-void SettingsPanel::ToggleMinimiseAfterConnect() {
-    const Flip flip = FlipOf(s_.windows, kMinimiseBox);
-    if (flip == Flip::None) return;
-    const bool on = flip == Flip::ToOn;
-    SetBox(s_.windows, kMinimiseBox, on);
-    s_.choices.minimiseAfterConnect = on;
-    s_.settings.WriteSwitch(app::kMinimiseAfterConnect, on);
-}
-
-void SettingsPanel::ToggleTimedReconnect() {
-    const Flip flip = FlipOf(s_.windows, kTimedReconnectBox);
-    if (flip == Flip::None) return;
-    const std::string text = Caption(s_.windows, kSecondsField);
-    if (flip == Flip::ToOn) {
-        if (Seconds(text) < kMinReconnectSeconds) {
-            SetCaption(s_.windows, kSecondsError, kReconnectTooShortText);
-            return;
-        }
-        SetBox(s_.windows, kTimedReconnectBox, true);
-        s_.settings.WriteSwitch(app::kTimedReconnect, true);
-        s_.settings.WriteSetting(app::kReconnectInterval, text);
-        SetTimer(s_.windows, kTimedReconnectTimer, app::ReconnectIntervalMs(text));
-        return;
-    }
-    // Off keeps whatever the field holds, checked or not, for the next time.
-    SetBox(s_.windows, kTimedReconnectBox, false);
-    s_.settings.WriteSwitch(app::kTimedReconnect, false);
-    s_.settings.WriteSetting(app::kReconnectInterval, text);
-    SetTimer(s_.windows, kTimedReconnectTimer, 0);
-}
-
-void SettingsPanel::ToggleRunAtBoot() {
-    const Flip flip = FlipOf(s_.windows, kRunAtBootBox);
-    if (flip == Flip::None) return;
-    const bool on = flip == Flip::ToOn;
-    const desktop::RunAtBootState state =
-        on ? desktop::RegisterRunAtBoot(s_.startup) : desktop::UnregisterRunAtBoot(s_.startup);
-    s_.log.Write(desktop::RunAtBootLogLine(on, state));
-    // What Windows refused leaves the switch, and the saved choice, as they were.
-    if (state.Registered() != on) return;
-    SetBox(s_.windows, kRunAtBootBox, on);
-    s_.settings.WriteSwitch(app::kAutoStart, on);
 }
 
 void SettingsPanel::SecondsFieldChanged() {
@@ -145,7 +136,9 @@ void SettingsPanel::CheckSecondsField() {
 }
 
 void SettingsPanel::TickSwitch(app::MainSwitch which) {
-    SetBox(s_.windows, SwitchBox(which), true);
+    for (const Switch& sw : kSwitches) {
+        if (sw.which == which) SetBox(s_.windows, sw.box, true);
+    }
 }
 
 void SettingsPanel::StartTimer(app::MainTimer which, int intervalMs) {

@@ -2,13 +2,13 @@
 // The main window's option switches under 软件设置 and the logout and quit
 // marks of its title band. Each switch is a picture check box flipped by a
 // click on its caption, saved at once and starting or stopping what depends
-// on it: the auto-reconnect and timed-reconnect timers (whose ticks run the
-// connection supervisor), minimise-after-connect, and start with the system
-// (whose box shows where Windows stands: a registration it refused leaves the
-// switch as it was, and the log says why).
-// The seconds field is checked a second after each change. The adapter option
-// is the adapter dialog's; at start-up this panel applies every saved switch,
-// the adapter option's included.
+// on it: the auto-reconnect, timed-reconnect and adapter timers (whose ticks
+// run the connection supervisor), minimise-after-connect, and start with the
+// system (whose box shows where Windows stands: a registration it refused
+// leaves the switch as it was, and the log says why). The adapter option
+// turns on only through the adapter dialog, which its caption opens.
+// The seconds field is checked a second after each change. At start-up this
+// panel applies every saved switch.
 // User-interface thread only. The supervisor, the startup registry, the log and
 // the settings file are borrowed and outlive the panel; the delayed field checks
 // are dropped once it is gone.
@@ -51,11 +51,6 @@ class SettingsPanel {
 
     void Bind();
 
-    // The caption clicks.
-    void ToggleAutoReconnect();
-    void ToggleMinimiseAfterConnect();
-    void ToggleTimedReconnect();
-    void ToggleRunAtBoot();
     // What every change of the seconds field starts: the check a second later.
     void SecondsFieldChanged();
 
@@ -73,9 +68,6 @@ class SettingsPanel {
 
   private:
     void CheckSecondsField();
-    // Sets the auto-reconnect timer and the supervisor's option together: the
-    // disconnection word runs the check without the timer.
-    void RunAutoReconnect(bool on);
 
     Services s_;
     UiPoster poster_{s_.windows};
