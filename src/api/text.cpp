@@ -5,58 +5,15 @@
 #include <climits>
 #include <cstddef>
 
+#include "gbk/characters.h"
+
 namespace xl::api {
 namespace {
 
-constexpr unsigned char kLeadByteMin = 0x80;
 constexpr unsigned char kFullWidthSpaceByte = 0xA1;  // the full-width space is A1 A1
 
-bool IsLeadByte(char c) {
-    return static_cast<unsigned char>(c) >= kLeadByteMin;
-}
-
-// Bytes in the character starting at `i`: a lead byte at the very end stands alone.
-std::size_t CharLength(std::string_view text, std::size_t i) {
-    return (IsLeadByte(text[i]) && i + 1 < text.size()) ? 2 : 1;
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Does `needle` occur at byte `at`? Only single-byte characters fold, so the trail byte of a
-// two-byte character never matches a letter of another case.
-bool MatchesAt(std::string_view text, std::size_t at, std::string_view needle, bool ignoreCase) {
-    if (text.size() - at < needle.size()) return false;
-    if (!ignoreCase) return text.compare(at, needle.size(), needle) == 0;
-    for (std::size_t j = 0; j < needle.size();) {
-        if (IsLeadByte(needle[j])) {
-            std::size_t n = std::min<std::size_t>(2, needle.size() - j);
-            if (text.compare(at + j, n, needle.substr(j, n)) != 0) return false;
-            j += n;
-        } else {
-            if (FoldAscii(text[at + j]) != FoldAscii(needle[j])) return false;
-            ++j;
-        }
-    }
-    return true;
-}
-
-// The byte offset of the first character boundary at or after 0-based `from`.
-std::size_t BoundaryAtOrAfter(std::string_view text, std::size_t from) {
-    std::size_t i = 0;
-    while (i < from && i < text.size()) i += CharLength(text, i);
-    return i;
-}
-
-// 0-based offset of the first match at a boundary at or after `from`, or npos.
-std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t from,
-                     bool ignoreCase) {
-    for (std::size_t i = BoundaryAtOrAfter(text, from); i < text.size(); i += CharLength(text, i)) {
-        if (MatchesAt(text, i, needle, ignoreCase)) return i;
-    }
-    return std::string_view::npos;
-}
+using gbk::CharLength;
+using gbk::MatchesAt;
 
 std::size_t StartOffset(int start) {
     return start < 1 ? 0 : static_cast<std::size_t>(start) - 1;
@@ -64,16 +21,6 @@ std::size_t StartOffset(int start) {
 
 int ToPosition(std::size_t offset) {
     return offset >= static_cast<std::size_t>(INT_MAX) ? -1 : static_cast<int>(offset) + 1;
-}
-
-std::string ChangeAsciiCase(std::string_view text, bool upper) {
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size(); i += CharLength(out, i)) {
-        char c = out[i];
-        if (upper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
-        if (!upper && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
 }
 
 bool IsSpaceAt(std::string_view text, std::size_t i) {
@@ -92,7 +39,7 @@ int TextFind(std::string_view text, std::string_view needle, int start, bool ign
     std::size_t from = StartOffset(start);
     if (from >= text.size()) return -1;
     if (needle.empty()) return 1;
-    std::size_t at = FindFrom(text, needle, from, ignoreCase);
+    std::size_t at = gbk::Find(text, needle, from, ignoreCase);
     return at == std::string_view::npos ? -1 : ToPosition(at);
 }
 
@@ -100,7 +47,7 @@ std::string TextReplace(std::string_view text, std::string_view from, std::strin
                         int start, int count, bool ignoreCase) {
     std::size_t begin = StartOffset(start);
     if (from.empty() || count == 0 || begin >= text.size()) return std::string(text);
-    begin = BoundaryAtOrAfter(text, begin);
+    begin = gbk::CharStartAtOrAfter(text, begin);
     std::string out(text.substr(0, begin));
     std::size_t i = begin;
     int done = 0;
@@ -164,10 +111,10 @@ std::string TextMiddle(std::string_view text, int start, int n) {
 }
 
 std::string TextUpper(std::string_view text) {
-    return ChangeAsciiCase(text, true);
+    return gbk::AsciiUpper(text);
 }
 std::string TextLower(std::string_view text) {
-    return ChangeAsciiCase(text, false);
+    return gbk::AsciiLower(text);
 }
 
 std::string Base64Encode(std::string_view bytes) {

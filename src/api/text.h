@@ -1,7 +1,8 @@
 #pragma once
 // The program keeps every text as GBK bytes while the service answers in UTF-8
-// and JSON escapes. These helpers are the one place where text is searched,
-// cut and converted, so that every caller follows the same byte-exact rules:
+// and JSON escapes. These helpers are where the service's texts are searched,
+// cut and converted (over the character walk of gbk/characters.h), so that
+// every caller follows the same byte-exact rules:
 // lengths and positions are in bytes, positions are 1-based, a failed search
 // gives -1, and a two-byte GBK character (lead byte 0x80 or above) is never
 // split by a search, a replacement, a split or a case change.

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "dial/state_text.h"
-#include "dial/text_match.h"
+#include "gbk/characters.h"
 
 namespace xl::dial {
 
@@ -59,7 +59,7 @@ std::string ProtocolName(std::uint32_t vpnStrategy) {
 }
 
 bool IsVpnDevice(const RasConnection& c) {
-    return AsciiLower(c.deviceType) == kVpnDeviceType;
+    return gbk::AsciiLower(c.deviceType) == kVpnDeviceType;
 }
 
 }  // namespace
@@ -95,9 +95,9 @@ std::string WithoutTrailingBackslash(std::string path) {
 
 // Documents directly inside the profile, as a profile is made.
 bool IsStandardDocuments(const UserFolders& folders) {
-    const std::string profile = AsciiLower(WithoutTrailingBackslash(folders.profile));
-    return !profile.empty() &&
-           AsciiLower(WithoutTrailingBackslash(folders.documents)) == profile + kStandardDocuments;
+    const std::string profile = gbk::AsciiLower(WithoutTrailingBackslash(folders.profile));
+    return !profile.empty() && gbk::AsciiLower(WithoutTrailingBackslash(folders.documents)) ==
+                                   profile + kStandardDocuments;
 }
 
 // The folder of the phone book, with its trailing backslash; empty when unknown.
@@ -250,9 +250,9 @@ std::string DialEngine::WaitForOutcome() {
     for (int round = 0; round < kDialWaitRounds; ++round) {
         if (cancelRequested_) return kDialCancelled;
         last = state_.LastStatusText();
-        if (ContainsGbk(last, kSuccessWord)) outcome = Outcome::Success;
+        if (gbk::Contains(last, kSuccessWord)) outcome = Outcome::Success;
         // Second, so a text holding both kinds of words is a failure.
-        if (ContainsAnyWord(last, kFailureWords)) outcome = Outcome::Failure;
+        if (gbk::ContainsAnyWordSkippingEmpty(last, kFailureWords)) outcome = Outcome::Failure;
         if (outcome != Outcome::Pending) break;
         pump_.DispatchFor(roundLength_);
     }
@@ -371,7 +371,7 @@ std::string DialEngine::SystemText(std::uint32_t code) {
 }
 
 std::string DialEngine::ShownText(const std::string& systemText) {
-    return CutGbk(systemText, kShownErrorTextCharacters);
+    return gbk::Cut(systemText, kShownErrorTextCharacters);
 }
 
 std::string DialEngine::StateText(std::uint32_t state, std::uint32_t error) {

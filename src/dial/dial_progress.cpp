@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "dial/text_match.h"
+#include "gbk/characters.h"
 
 namespace xl::dial {
 
@@ -36,7 +36,7 @@ DialNotifier DialProgress::Notifier() {
 void DialProgress::ShowOnUiThread(std::uint32_t state, std::uint32_t error,
                                   const std::string& text) {
     view_.SetStatusCaption(text);
-    if (!ContainsGbk(view_.StatusCaption(), kHardErrorWord)) return;
+    if (!gbk::Contains(view_.StatusCaption(), kHardErrorWord)) return;
     view_.SetStatusCaption(kHardErrorAdvice + engine_.StateText(state, error));
     engine_.HangUpVpn("");
     view_.RefreshConnectButton();

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "dial/text_match.h"
+#include "gbk/characters.h"
 
 namespace xl::dial {
 
@@ -56,7 +56,7 @@ std::size_t Utf16Length(std::string_view gbk) {
 // Folder names compare without case and without a trailing backslash.
 std::string FolderKey(std::string path) {
     while (!path.empty() && path.back() == '\\') path.pop_back();
-    return AsciiLower(path);
+    return gbk::AsciiLower(path);
 }
 
 std::string FolderOf(const std::string& file) {

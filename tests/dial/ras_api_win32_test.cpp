@@ -17,7 +17,7 @@
 #include "dial/queued_message_pump.h"
 #include "dial/ras_api_win32.h"
 #include "dial/ras_simulator.h"
-#include "dial/text_match.h"
+#include "gbk/characters.h"
 #include "support/platform.h"
 #include "win32/text.h"
 
@@ -70,11 +70,12 @@ TEST(Win32RasApi, PhoneBookLandsInTheProfileOfTheDocumentsFolder) {
     ASSERT_FALSE(folders.documents.empty());
     const char* profile = std::getenv("USERPROFILE");
     ASSERT_NE(profile, nullptr);
-    EXPECT_EQ(AsciiLower(folders.profile), AsciiLower(profile));
+    EXPECT_EQ(gbk::AsciiLower(folders.profile), gbk::AsciiLower(profile));
     const std::string path = PhoneBookPath(folders, "岫澜IP");
-    EXPECT_EQ(AsciiLower(path),
-              AsciiLower(std::string(profile) +
-                         "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\岫澜IP.pbk"));
+    EXPECT_EQ(
+        gbk::AsciiLower(path),
+        gbk::AsciiLower(std::string(profile) +
+                        "\\AppData\\Roaming\\Microsoft\\Network\\Connections\\Pbk\\岫澜IP.pbk"));
 }
 
 // The user's Documents folder moved elsewhere through the user shell folders

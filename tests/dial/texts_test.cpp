@@ -1,5 +1,4 @@
-// The status texts, the GBK-aware word tests, the phone-book path rule and
-// the PumpingWait units.
+// The status texts, the phone-book path rule and the PumpingWait units.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +6,6 @@
 
 #include "dial/dial_engine.h"
 #include "dial/state_text.h"
-#include "dial/text_match.h"
 
 namespace xl::dial {
 namespace {
@@ -46,55 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StateText, ErrorFormCarriesCodeAndSystemText) {
     EXPECT_EQ(ErrorStatusText(691, "拒绝访问。"), "错误代码:691 拒绝访问。");
     EXPECT_EQ(ErrorStatusText(1, std::string(100, ' ')), "错误代码:1 " + std::string(100, ' '));
-}
-
-struct ContainsCase {
-    const char* name;
-    std::string text;
-    std::string needle;
-    bool found;
-};
-
-class ContainsGbkTest : public ::testing::TestWithParam<ContainsCase> {};
-
-TEST_P(ContainsGbkTest, MatchesOnlyOnCharacterStarts) {
-    EXPECT_EQ(ContainsGbk(GetParam().text, GetParam().needle), GetParam().found);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ContainsGbkTest,
-    ::testing::Values(ContainsCase{"Plain", "服务器不可达", "不", true},
-                      ContainsCase{"Absent", "认证通过", "不", false},
-                      // B2 BB ("不") straddles two characters: A1 B2 | BB A1.
-                      ContainsCase{"Straddling", "\xA1\xB2\xBB\xA1", "\xB2\xBB", false},
-                      ContainsCase{"AfterAscii", "a\xB2\xBB", "\xB2\xBB", true},
-                      ContainsCase{"TrailingLeadByte", "ab\xB2", "\xB2", true},
-                      ContainsCase{"EmptyText", "", "不", false},
-                      ContainsCase{"EmptyNeedle", "x", "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ContainsAnyWord, SplitsAtSpacesAndEmptyTextHasNone) {
-    const char* words = "错误 失败 拒绝";
-    EXPECT_TRUE(ContainsAnyWord("错误代码:691 x", words));
-    EXPECT_TRUE(ContainsAnyWord("连接失败", words));
-    EXPECT_TRUE(ContainsAnyWord("服务器拒绝了", words));
-    EXPECT_FALSE(ContainsAnyWord("断开连接", words));
-    EXPECT_FALSE(ContainsAnyWord("", words));
-    EXPECT_FALSE(ContainsAnyWord("a b", "  "));
-}
-
-TEST(AsciiLower, LeavesTwoByteCharactersAlone) {
-    EXPECT_EQ(AsciiLower("VpN"), "vpn");
-    EXPECT_EQ(AsciiLower("\x81\x41Z"), "\x81\x41z");
-}
-
-TEST(CutGbk, CutsOnCharacterBoundaries) {
-    EXPECT_EQ(CutGbk("错误:809 文本", 5), "错误:80");
-    EXPECT_EQ(CutGbk("ab错误", 3), "ab错");
-    EXPECT_EQ(CutGbk("ab错误", 9), "ab错误");
-    EXPECT_EQ(CutGbk("", 3), "");
-    // A lone lead byte at the end counts as one character.
-    EXPECT_EQ(CutGbk("a\xb4", 2), "a\xb4");
 }
 
 struct PathCase {

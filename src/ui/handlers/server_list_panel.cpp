@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "api/static_ip.h"
-#include "api/text.h"
+#include "gbk/characters.h"
 #include "ui/handlers/main_controls.h"
 
 namespace xl::ui {
@@ -52,24 +52,6 @@ class NodeRows {
 
 }  // namespace
 
-std::vector<std::string> FilterWords(std::string_view filterText) {
-    std::vector<std::string> words;
-    for (;;) {
-        const std::size_t space = filterText.find(' ');
-        words.emplace_back(filterText.substr(0, space));
-        if (space == std::string_view::npos) return words;
-        filterText.remove_prefix(space + 1);
-    }
-}
-
-bool ContainsAnyWord(std::string_view text, const std::vector<std::string>& words) {
-    for (const std::string& word : words) {
-        // GBK-aware: a word never matches across two characters' bytes.
-        if (api::TextFind(text, word) > 0) return true;
-    }
-    return false;
-}
-
 api::LineMode SearchedMode(std::string_view lineMode) {
     const std::optional<api::LineMode> mode = api::LineModeFromText(lineMode);
     return mode == api::LineMode::Dynamic || mode == api::LineMode::Fast ? *mode
@@ -109,18 +91,25 @@ void ServerListPanel::LoadLineData() {
     SetCaption(s_.windows, kStatusLabel, kLinesLoadedText);
 }
 
-void ServerListPanel::FillNodeList(api::LineMode mode) {
+void ServerListPanel::FillNodeList(api::LineMode mode, std::optional<std::string> filterText) {
+    const std::vector<std::string> words =
+        filterText ? gbk::SplitAtEverySpace(*filterText) : std::vector<std::string>();
+    const auto matches = [&words](std::string_view text) {
+        return words.empty() || gbk::ContainsAnyWordCountingEmpty(text, words);
+    };
     NodeRows rows(nodeCells_, mode == api::LineMode::Static);
     {
         api::ServerList& list = s_.lists.List(mode);
         std::lock_guard lock(list.lock);
         for (const api::ProvinceGroup& group : list.groups) {
+            const bool groupMatches = matches(group.province);
             for (const api::ServerNode& node : group.nodes) {
-                if (node.status != api::kNodeStatusGone) rows.Add(node);
+                if (node.status == api::kNodeStatusGone) continue;
+                if (groupMatches || matches(node.city)) rows.Add(node);
             }
         }
     }
-    ShowNodes(rows.Rows(), {mode, std::nullopt});
+    ShowNodes(rows.Rows(), {mode, std::move(filterText)});
 }
 
 void ServerListPanel::FillProvinceList(api::LineMode mode) {
@@ -133,23 +122,6 @@ void ServerListPanel::FillProvinceList(api::LineMode mode) {
     if (Control* provinces = Find(s_.windows, kProvinceList)) provinces->SetRows(std::move(cells));
 }
 
-void ServerListPanel::FilterNodeList(api::LineMode mode, std::string_view filterText) {
-    const std::vector<std::string> words = FilterWords(filterText);
-    NodeRows rows(nodeCells_, mode == api::LineMode::Static);
-    {
-        api::ServerList& list = s_.lists.List(mode);
-        std::lock_guard lock(list.lock);
-        for (const api::ProvinceGroup& group : list.groups) {
-            const bool groupMatches = ContainsAnyWord(group.province, words);
-            for (const api::ServerNode& node : group.nodes) {
-                if (node.status == api::kNodeStatusGone) continue;
-                if (groupMatches || ContainsAnyWord(node.city, words)) rows.Add(node);
-            }
-        }
-    }
-    ShowNodes(rows.Rows(), {mode, std::string(filterText)});
-}
-
 void ServerListPanel::ShowNodes(int rows, ShownNodes shown) {
     shown_ = std::move(shown);
     if (Control* nodes = Find(s_.windows, kNodeList)) nodes->ExchangeRows(nodeCells_, rows);
@@ -157,7 +129,7 @@ void ServerListPanel::ShowNodes(int rows, ShownNodes shown) {
 
 void ServerListPanel::Search() {
     filterText_ = Caption(s_.windows, kSearchField);
-    FilterNodeList(SearchedMode(s_.choices.lineMode), filterText_);
+    FillNodeList(SearchedMode(s_.choices.lineMode), filterText_);
 }
 
 void ServerListPanel::ToggleProvinceDropDown() {
@@ -180,7 +152,7 @@ void ServerListPanel::PickProvince() {
     SetCaption(s_.windows, kProvinceCaption, province);
     provinces->Hide();
     filterText_ = province;
-    FilterNodeList(SearchedMode(s_.choices.lineMode), filterText_);
+    FillNodeList(SearchedMode(s_.choices.lineMode), filterText_);
 }
 
 void ServerListPanel::ClearProvinceFilter() {
@@ -303,11 +275,7 @@ void ServerListPanel::RefillShownRows(api::LineMode mode) {
     const int chosen = nodes->chosenRow();
     const std::string province = nodes->Cell(chosen, kProvinceColumn);
     const std::string domain = nodes->Cell(chosen, kDomainColumn);
-    if (const std::optional<std::string> filter = shown_->filterText) {
-        FilterNodeList(mode, *filter);
-    } else {
-        FillNodeList(mode);
-    }
+    FillNodeList(mode, shown_->filterText);
     FillProvinceList(mode);
     for (int row = 0; chosen >= 0 && row < nodes->RowCount(); ++row) {
         if (nodes->Cell(row, kDomainColumn) == domain &&

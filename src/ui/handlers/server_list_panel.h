@@ -42,11 +42,6 @@ inline constexpr int kProvinceDropDownHeight = 120;
 // before it is picked.
 inline constexpr std::chrono::milliseconds kKeyboardPickRest{600};
 
-// The filter text cut at every single space, empty pieces kept: "" gives one
-// empty word, "a  b " gives "a", "", "b", "".
-std::vector<std::string> FilterWords(std::string_view filterText);
-// Plain containment: an empty word is in every non-empty text and in no empty one.
-bool ContainsAnyWord(std::string_view text, const std::vector<std::string>& words);
 // The list a search or a province pick narrows: dynamic, fast, anything else static.
 api::LineMode SearchedMode(std::string_view lineMode);
 
@@ -74,9 +69,11 @@ class ServerListPanel {
     // Refreshes the current mode's list in the background and fills both list
     // controls from what is cached now.
     void LoadLineData();
-    void FillNodeList(api::LineMode mode);
+    // The node list: `mode`'s rows whose province or city contains a word of
+    // the filter text (cut at every space, an empty word in every non-empty
+    // text); without a filter text there are no words, and every row shows.
+    void FillNodeList(api::LineMode mode, std::optional<std::string> filterText = std::nullopt);
     void FillProvinceList(api::LineMode mode);
-    void FilterNodeList(api::LineMode mode, std::string_view filterText);
     void Search();
     void ToggleProvinceDropDown();
     void PickProvince();
