@@ -30,14 +30,14 @@ MainChoices LoadMainSettings(SettingsFile& settings, MainSettingsView& view,
     c.minimiseAfterConnect = settings.ReadSwitch(kMinimiseAfterConnect);
     const bool timedReconnect = settings.ReadSwitch(kTimedReconnect);
     const bool autoStart = settings.ReadSwitch(kAutoStart);
-    const bool disableAdapter = settings.ReadSwitch(kDisableAdapter);
-    c.adapterName = settings.ReadSetting(kAdapterName);
+    const bool disableAdapter = settings.ReadSwitch(kDisableOnDrop);
+    c.chosenAdapterName = settings.ReadSetting(kChosenAdapterName);
     c.disabledAdapterName = settings.ReadSetting(kDisabledAdapterName);
     const bool autoReconnect = settings.ReadSwitch(kAutoReconnect);
 
     if (disableAdapter) {
-        view.TickSwitch(MainSwitch::AdapterOption);
-        view.StartTimer(MainTimer::AdapterWatch, kAdapterWatchIntervalMs);
+        view.TickSwitch(MainSwitch::DisableOnDrop);
+        view.StartTimer(MainTimer::DisableOnDrop, kDisableOnDropIntervalMs);
     }
     if (autoStart) {
         view.TickSwitch(MainSwitch::AutoStart);

@@ -11,15 +11,15 @@
 namespace xl::app {
 
 enum class MainSwitch {
-    AdapterOption,
+    DisableOnDrop,
     AutoStart,
     TimedReconnect,
     MinimiseAfterConnect,
     AutoReconnect
 };
-enum class MainTimer { AdapterWatch, TimedReconnect, AutoReconnect };
+enum class MainTimer { DisableOnDrop, TimedReconnect, AutoReconnect };
 
-inline constexpr int kAdapterWatchIntervalMs = 5000;
+inline constexpr int kDisableOnDropIntervalMs = 5000;
 inline constexpr int kAutoReconnectIntervalMs = 5000;
 inline constexpr std::string_view kDefaultProtocol = "PPTP";
 inline constexpr std::string_view kStaticProtocol = "SSTP";
@@ -48,7 +48,7 @@ struct MainChoices {
     std::string serverName;
     std::string lineMode;
     bool minimiseAfterConnect = false;
-    std::string adapterName;          // the adapter the drop guard disables
+    std::string chosenAdapterName;    // the adapter a drop disables
     std::string disabledAdapterName;  // the adapter it left disabled, if any
 };
 

@@ -27,8 +27,8 @@ inline constexpr SettingKey kMinimiseAfterConnect{"连接成功是否自动最�
 inline constexpr SettingKey kTimedReconnect{"是否定时重连", "TimerReconnection"};
 inline constexpr SettingKey kReconnectInterval{"定时重连秒数", "ReconnectionInterval"};
 inline constexpr SettingKey kAutoStart{"是否开机启动", "AutoStart"};
-inline constexpr SettingKey kDisableAdapter{"是否掉线禁用网卡", "JingYongWangKa"};
-inline constexpr SettingKey kAdapterName{"掉线要禁用的网卡名称", "WangKaName"};
+inline constexpr SettingKey kDisableOnDrop{"是否掉线禁用网卡", "JingYongWangKa"};
+inline constexpr SettingKey kChosenAdapterName{"掉线要禁用的网卡名称", "WangKaName"};
 inline constexpr SettingKey kAutoReconnect{"掉线自动重连", "AutoReconnection"};
 // The adapter a drop left disabled, empty once it is enabled again: netsh's
 // change outlives the program, and the user may have chosen another since.
@@ -40,7 +40,7 @@ inline constexpr SettingKey kAllSettingKeys[] = {
     kAutoLogin,          kProtocol,          kServer,
     kServerName,         kLineMode,          kMinimiseAfterConnect,
     kTimedReconnect,     kReconnectInterval, kAutoStart,
-    kDisableAdapter,     kAdapterName,       kAutoReconnect,
+    kDisableOnDrop,      kChosenAdapterName, kAutoReconnect,
     kDisabledAdapterName};
 
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";

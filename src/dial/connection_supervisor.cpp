@@ -137,7 +137,7 @@ void ConnectionSupervisor::After(std::chrono::milliseconds delay, std::function<
     });
 }
 
-void ConnectionSupervisor::DropGuardTick() {
+void ConnectionSupervisor::DisableOnDropTick() {
     if (!options_.disableOnDrop || options_.chosenAdapterName.empty() ||
         !options_.disabledAdapterName.empty() || adapterCommandUnderWay_) {
         return;
@@ -159,7 +159,7 @@ void ConnectionSupervisor::DropGuardTick() {
 void ConnectionSupervisor::DisableEnded(const std::string& name, bool succeeded) {
     if (succeeded) {
         options_.disabledAdapterName = name;
-        if (adapterSwitch_.keepDisabledName) adapterSwitch_.keepDisabledName(name);
+        if (adapterSwitch_.keepDisabledAdapterName) adapterSwitch_.keepDisabledAdapterName(name);
         Log("已禁止网卡：" + name);
         return;
     }
@@ -235,7 +235,7 @@ void ConnectionSupervisor::OnDisconnection() {
 void ConnectionSupervisor::CheckForDrop() {
     // At most one of the two acts: each requires what the other excludes.
     AutoReconnectTick();
-    DropGuardTick();
+    DisableOnDropTick();
 }
 
 void ConnectionSupervisor::SetAutoReconnect(bool on) {
@@ -271,7 +271,7 @@ void ConnectionSupervisor::RecallDisabledAdapter(std::string connectionName) {
     options_.disabledAdapterName = std::move(connectionName);
 }
 
-void ConnectionSupervisor::ShowAdapterLeftDisabled() {
+void ConnectionSupervisor::ShowDisabledAdapter() {
     const std::string& name = options_.disabledAdapterName;
     if (name.empty() || engine_.IsVpnConnected()) return;
     panel_.SetStatusCaption(kAdapterDisabledStatusHead + name + kAdapterDisabledStatusTail);
@@ -296,7 +296,7 @@ void ConnectionSupervisor::RestoreEnded(const std::string& name, bool succeeded)
     // Nothing to forget when the chosen adapter was enabled with none disabled.
     if (options_.disabledAdapterName.empty() || options_.disabledAdapterName != name) return;
     options_.disabledAdapterName.clear();
-    if (adapterSwitch_.keepDisabledName) adapterSwitch_.keepDisabledName("");
+    if (adapterSwitch_.keepDisabledAdapterName) adapterSwitch_.keepDisabledAdapterName("");
 }
 
 void ConnectionSupervisor::RunAdapterCommand(const std::string& name, bool enable,

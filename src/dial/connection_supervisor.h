@@ -62,8 +62,8 @@ struct DropOptions {
     bool disableOnDrop = false;     // JingYongWangKa: a drop disables the adapter instead
     std::string chosenAdapterName;  // WangKaName: connection name of that adapter
     // The adapter a drop disabled, kept (and saved) until it is enabled again,
-    // whatever is chosen meanwhile; empty while none is. While one is, the
-    // drop guard leaves further drops alone.
+    // whatever is chosen meanwhile; empty while none is. While one is, a
+    // drop disables nothing more.
     std::string disabledAdapterName;
 };
 
@@ -78,7 +78,7 @@ struct AdapterAdminSwitch {
     // Whether the commands will have the administrator's rights they need.
     std::function<bool()> mayChangeAdapters;
     // Saves the disabled adapter's name for the next run; empty once enabled.
-    std::function<void(const std::string& connectionName)> keepDisabledName;
+    std::function<void(const std::string& connectionName)> keepDisabledAdapterName;
 };
 // One line for the program's log.
 using SupervisorLog = std::function<void(const std::string& line)>;
@@ -123,7 +123,7 @@ class ConnectionSupervisor {
     void AutoReconnectTick();
     // Tick of 时钟_异常掉线禁用网卡: disables the chosen adapter once per drop;
     // a failure says so on the status line.
-    void DropGuardTick();
+    void DisableOnDropTick();
     // Tick of 时钟_定时重连: hangs up and redials a live link; never starts one.
     void TimedReconnectTick();
 
@@ -153,7 +153,7 @@ class ConnectionSupervisor {
     // Start-up: the adapter an earlier run left disabled, as saved.
     void RecallDisabledAdapter(std::string connectionName);
     // The drop's status text for an adapter still disabled, while no link is up.
-    void ShowAdapterLeftDisabled();
+    void ShowDisabledAdapter();
     // 透明标签_恢复网卡: enables the adapter a drop disabled, or else the chosen
     // one (an empty name too); it stops counting as disabled once the command
     // worked, and a failure says so on the status line. Does nothing while an

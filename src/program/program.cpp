@@ -128,7 +128,7 @@ void Program::BuildMainWindow() {
                                                std::move(done), false);
                 },
             .mayChangeAdapters = [this] { return adapters_.MayChangeAdapters(); },
-            .keepDisabledName =
+            .keepDisabledAdapterName =
                 [this](const std::string& name) {
                     settings_->WriteSetting(app::kDisabledAdapterName, name);
                 },

@@ -147,7 +147,7 @@ TEST(LoadMainSettings, UnknownProtocolStaysAsReadAndIsWrittenBack) {
 
 TEST(LoadMainSettings, SwitchesTickAndStartTheirTimers) {
     Fixture f;
-    f.Put(kDisableAdapter, "yes");
+    f.Put(kDisableOnDrop, "yes");
     f.Put(kAutoStart, "yes");
     f.Put(kTimedReconnect, "yes");
     f.Put(kReconnectInterval, "5");
@@ -163,8 +163,8 @@ TEST(LoadMainSettings, SwitchesTickAndStartTheirTimers) {
 TEST(LoadMainSettings, OnlyTheExactTextYesTicksASwitch) {
     for (const char* text : {"YES", "Yes", "on", "1", "no", ""}) {
         Fixture f;
-        for (SettingKey k : {kDisableAdapter, kAutoStart, kTimedReconnect, kMinimiseAfterConnect,
-                             kAutoReconnect}) {
+        for (SettingKey k :
+             {kDisableOnDrop, kAutoStart, kTimedReconnect, kMinimiseAfterConnect, kAutoReconnect}) {
             f.Put(k, text);
         }
         RecordingMainView view;

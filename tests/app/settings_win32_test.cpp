@@ -50,13 +50,13 @@ class OwnFolder : public ::testing::Test {
 TEST_F(OwnFolder, TheFileIsNamedInChineseAndHoldsGbkBytes) {
     SettingsFile settings(MakeSettingsStore(SettingsFile::PathIn(folder_)));
     settings.WriteSetting(kRememberPassword, "yes");
-    settings.WriteSetting(kAdapterName, "本地连接");
+    settings.WriteSetting(kChosenAdapterName, "本地连接");
     const std::wstring file = win32::Widen(folder_) + L"岫澜IP.INI";
     EXPECT_EQ(Bytes(file),
               "[记住密码]\r\nJiZhu=yes\r\n[掉线要禁用的网卡名称]\r\nWangKaName=本地连接\r\n");
     // The next start finds it again.
     SettingsFile again(MakeSettingsStore(SettingsFile::PathIn(folder_)));
-    EXPECT_EQ(again.ReadSetting(kAdapterName), "本地连接");
+    EXPECT_EQ(again.ReadSetting(kChosenAdapterName), "本地连接");
 }
 
 TEST_F(OwnFolder, AnEarlierVersionsFileIsCarriedOverOnce) {

@@ -21,7 +21,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::kSupervisedEntry;
 
-enum TimerId { kAutoReconnectTimer, kDropGuardTimer, kTimedReconnectTimer };
+enum TimerId { kAutoReconnectTimer, kDisableOnDropTimer, kTimedReconnectTimer };
 using Command = std::pair<std::string, bool>;  // connection name, enable
 using Commands = std::vector<Command>;
 
@@ -31,7 +31,7 @@ class SupervisorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         timers.Start(kAutoReconnectTimer, 5s, [this] { supervisor->AutoReconnectTick(); });
-        timers.Start(kDropGuardTimer, 5s, [this] { supervisor->DropGuardTick(); });
+        timers.Start(kDisableOnDropTimer, 5s, [this] { supervisor->DisableOnDropTick(); });
     }
     void TearDown() override {
         supervisor.reset();
@@ -53,7 +53,8 @@ class SupervisorTest : public ::testing::Test {
                         }
                     },
                 .mayChangeAdapters = [this] { return elevated; },
-                .keepDisabledName = [this](const std::string& name) { kept.push_back(name); },
+                .keepDisabledAdapterName =
+                    [this](const std::string& name) { kept.push_back(name); },
             },
             [this](const std::string& line) { log.push_back(line); },
             [this](std::function<void()> task) { pump.Post(std::move(task)); }, timers.Poster());
@@ -446,7 +447,7 @@ TEST_F(SupervisorTest, ACheckPostedToAGoneSupervisorDoesNothing) {
     EXPECT_EQ(panel.dials, 1);
 }
 
-TEST_F(SupervisorTest, AdapterOptionStates) {
+TEST_F(SupervisorTest, DisableOnDropStates) {
     // Confirming without a chosen adapter changes nothing.
     EXPECT_FALSE(supervisor->ConfirmDisableOnDrop());
     EXPECT_FALSE(supervisor->Options().disableOnDrop);

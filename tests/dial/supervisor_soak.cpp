@@ -49,7 +49,7 @@ class TimedPanel : public test::FakePanel {
 struct Rig {
     explicit Rig(bool watch) {
         timers.Start(0, 5s, [this] { supervisor->AutoReconnectTick(); });
-        timers.Start(1, 5s, [this] { supervisor->DropGuardTick(); });
+        timers.Start(1, 5s, [this] { supervisor->DisableOnDropTick(); });
         panel.virtualNow = &timers.now;
         supervisor->SetAutoReconnect(true);
         supervisor->SetDisableOnDrop(false);

@@ -218,7 +218,7 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_EQ(Dialog("透明标签_确定结果"), "未选择网卡");
     EXPECT_TRUE(Visible(WindowId::AdapterDialog));
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").tag(), "no");
-    EXPECT_EQ(Get(kDisableAdapter), "<none>");
+    EXPECT_EQ(Get(kDisableOnDrop), "<none>");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
     EXPECT_FALSE(Options().disableOnDrop);
 
@@ -241,8 +241,8 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     EXPECT_FALSE(Visible(WindowId::AdapterDialog));
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").tag(), "yes");
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").picture(), "check_on");
-    EXPECT_EQ(Get(kDisableAdapter), "yes");
-    EXPECT_EQ(Get(kAdapterName), "无线网络连接");
+    EXPECT_EQ(Get(kDisableOnDrop), "yes");
+    EXPECT_EQ(Get(kChosenAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 5000);
     EXPECT_TRUE(Options().disableOnDrop);
     EXPECT_EQ(Options().chosenAdapterName, "无线网络连接");
@@ -251,8 +251,8 @@ TEST_F(SettingsFlow, TheAdapterDialogListsConfirmsAndSwitchesOff) {
     ASSERT_TRUE(Click("透明标签_异常掉线禁止网卡"));
     EXPECT_FALSE(Visible(WindowId::AdapterDialog));
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").tag(), "no");
-    EXPECT_EQ(Get(kDisableAdapter), "no");
-    EXPECT_EQ(Get(kAdapterName), "无线网络连接");
+    EXPECT_EQ(Get(kDisableOnDrop), "no");
+    EXPECT_EQ(Get(kChosenAdapterName), "无线网络连接");
     EXPECT_EQ(Interval("时钟_异常掉线禁用网卡"), 0);
     EXPECT_FALSE(Options().disableOnDrop);
     EXPECT_TRUE(ports_.runner.Commands().empty()) << "switching off enables nothing";
@@ -265,7 +265,7 @@ TEST_F(SettingsFlow, ACancelledChoiceStaysForTheRunAndEscapeBuildsTheDialogAfres
     ASSERT_TRUE(backend_.Click(WindowId::AdapterDialog, "超级按钮_取消"));
     EXPECT_FALSE(Visible(WindowId::AdapterDialog));
     EXPECT_EQ(Options().chosenAdapterName, "本地连接");
-    EXPECT_EQ(Get(kAdapterName), "<none>");
+    EXPECT_EQ(Get(kChosenAdapterName), "<none>");
     EXPECT_EQ(Box("图片框_异常掉线禁止网卡").tag(), "no");
 
     // Esc destroys it; the next opening lists the adapters there are then.
@@ -287,8 +287,8 @@ class SavedSwitches : public ProgramFlow {};
 
 TEST_F(SavedSwitches, ReachTheTimersTheSupervisorAndTheRunKey) {
     Put(kAutoReconnect, "yes");
-    Put(kDisableAdapter, "yes");
-    Put(kAdapterName, "本地连接");
+    Put(kDisableOnDrop, "yes");
+    Put(kChosenAdapterName, "本地连接");
     Put(kTimedReconnect, "yes");
     Put(kReconnectInterval, "5");
     Put(kAutoStart, "yes");

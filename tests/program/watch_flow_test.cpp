@@ -26,8 +26,8 @@ class WatchFlow : public ProgramFlow {
                        bool watch) {
         EndRun();
         Put(kAutoReconnect, autoReconnect);
-        Put(kDisableAdapter, disableOnDrop);
-        if (*adapter) Put(kAdapterName, adapter);
+        Put(kDisableOnDrop, disableOnDrop);
+        if (*adapter) Put(kChosenAdapterName, adapter);
         ras_.SetWatchError(watch ? 0 : kWatchDeclined);
         // Past the start-up's second list load, which writes the status line.
         LogInWithListsShown();

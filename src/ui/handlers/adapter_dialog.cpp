@@ -87,11 +87,11 @@ void AdapterDialog::Confirm() {
         return;
     }
     Hide();
-    if (Control* box = Find(s_.windows, kAdapterOptionBox)) SetCheckBox(*box, true);
+    if (Control* box = Find(s_.windows, kDisableOnDropBox)) SetCheckBox(*box, true);
     if (Control* result = Get(kResultLabel)) result->SetCaption("");
-    s_.settings.WriteSwitch(app::kDisableAdapter, true);
-    s_.settings.WriteSetting(app::kAdapterName, s_.supervisor.Options().chosenAdapterName);
-    SetTimer(s_.windows, kAdapterWatchTimer, app::kAdapterWatchIntervalMs);
+    s_.settings.WriteSwitch(app::kDisableOnDrop, true);
+    s_.settings.WriteSetting(app::kChosenAdapterName, s_.supervisor.Options().chosenAdapterName);
+    SetTimer(s_.windows, kDisableOnDropTimer, app::kDisableOnDropIntervalMs);
 }
 
 void AdapterDialog::Hide() {

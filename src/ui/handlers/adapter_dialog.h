@@ -1,5 +1,5 @@
 #pragma once
-// The adapter option: disable a chosen network adapter when the link drops by
+// Disable-on-drop: disable a chosen network adapter when the link drops by
 // itself. The dialog its caption opens (a switch of the settings panel) lists
 // the local adapters by connection name, and the option turns on only when
 // the dialog is confirmed with an adapter chosen; the restore mark on the main

@@ -20,8 +20,8 @@ inline constexpr char kProvinceCaption[] = "透明标签_省份已选";
 inline constexpr char kNodeList[] = "超级列表框_节点列表";
 inline constexpr char kProvinceList[] = "超级列表框_省份";
 inline constexpr char kConnectButton[] = "超级按钮_连接";
-inline constexpr char kAdapterOptionBox[] = "图片框_异常掉线禁止网卡";
-inline constexpr char kAdapterWatchTimer[] = "时钟_异常掉线禁用网卡";
+inline constexpr char kDisableOnDropBox[] = "图片框_异常掉线禁止网卡";
+inline constexpr char kDisableOnDropTimer[] = "时钟_异常掉线禁用网卡";
 
 inline constexpr char kTitle[] = "岫澜IP";
 inline constexpr char kAllProvinces[] = "全部";

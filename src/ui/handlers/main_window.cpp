@@ -33,11 +33,11 @@ void MainWindow::Created(Window& window) {
     // Stores, saves and shows the protocol and the line mode, and loads the
     // mode's list, through the view below.
     choices_ = app::LoadMainSettings(settings_, *this, defaultServerHost_);
-    panels_.settings.UseSavedAdapterNames(choices_.adapterName, choices_.disabledAdapterName);
+    panels_.settings.UseSavedAdapterNames(choices_.chosenAdapterName, choices_.disabledAdapterName);
     panels_.connection.RefreshConnectButton();
     poster_.PostAfter(kDelayedListReload, [this] {
         panels_.serverList.LoadLineData();
-        panels_.settings.ShowAdapterLeftDisabled();
+        panels_.settings.ShowDisabledAdapter();
     });
 }
 

@@ -68,7 +68,7 @@ bool ApplyDisableOnDrop(SettingsPanel::Services& s, bool on) {
     }
     // The adapter itself stays as it is; only the option goes.
     s.supervisor.SwitchOffDisableOnDrop();
-    SetTimer(s.windows, kAdapterWatchTimer, 0);
+    SetTimer(s.windows, kDisableOnDropTimer, 0);
     return true;
 }
 
@@ -93,8 +93,8 @@ constexpr Switch kSwitches[] = {
      app::kTimedReconnect, ApplyTimedReconnect},
     {app::MainSwitch::AutoStart, "透明标签_电脑开机自动开启软件", kRunAtBootBox, app::kAutoStart,
      ApplyRunAtBoot},
-    {app::MainSwitch::AdapterOption, "透明标签_异常掉线禁止网卡", kAdapterOptionBox,
-     app::kDisableAdapter, ApplyDisableOnDrop},
+    {app::MainSwitch::DisableOnDrop, "透明标签_异常掉线禁止网卡", kDisableOnDropBox,
+     app::kDisableOnDrop, ApplyDisableOnDrop},
 };
 
 // A click on a switch's caption: a box in neither state leaves it alone.
@@ -119,7 +119,7 @@ void SettingsPanel::Bind() {
     w.OnTextChange(m, kSecondsField, [this] { SecondsFieldChanged(); });
     w.OnTick(m, kAutoReconnectTimer, [this] { s_.supervisor.AutoReconnectTick(); });
     w.OnTick(m, kTimedReconnectTimer, [this] { s_.supervisor.TimedReconnectTick(); });
-    w.OnTick(m, kAdapterWatchTimer, [this] { s_.supervisor.DropGuardTick(); });
+    w.OnTick(m, kDisableOnDropTimer, [this] { s_.supervisor.DisableOnDropTick(); });
     w.OnClick(m, "透明标签_关闭", [this] { s_.askConfirmation(kAskQuit); });
     w.OnClick(m, "透明标签_注销", [this] { s_.askConfirmation(kAskLogout); });
 }
@@ -148,10 +148,10 @@ void SettingsPanel::StartTimer(app::MainTimer which, int intervalMs) {
             s_.supervisor.SetAutoReconnect(true);
             SetTimer(s_.windows, kAutoReconnectTimer, intervalMs);
             return;
-        case app::MainTimer::AdapterWatch:
-            // The drop guard checks the option itself, for the disconnection word.
+        case app::MainTimer::DisableOnDrop:
+            // The check reads the option itself, for the disconnection word.
             s_.supervisor.SetDisableOnDrop(true);
-            SetTimer(s_.windows, kAdapterWatchTimer, intervalMs);
+            SetTimer(s_.windows, kDisableOnDropTimer, intervalMs);
             return;
         case app::MainTimer::TimedReconnect:
             // No floor here: a saved interval below 15 seconds runs as saved.
@@ -175,11 +175,11 @@ void SettingsPanel::SetReconnectSecondsField(std::string_view text) {
 void SettingsPanel::UseSavedAdapterNames(std::string chosen, std::string disabled) {
     s_.supervisor.ChooseAdapter(std::move(chosen));
     s_.supervisor.RecallDisabledAdapter(std::move(disabled));
-    ShowAdapterLeftDisabled();
+    ShowDisabledAdapter();
 }
 
-void SettingsPanel::ShowAdapterLeftDisabled() {
-    s_.supervisor.ShowAdapterLeftDisabled();
+void SettingsPanel::ShowDisabledAdapter() {
+    s_.supervisor.ShowDisabledAdapter();
 }
 
 }  // namespace xl::ui

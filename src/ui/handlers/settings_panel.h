@@ -5,7 +5,7 @@
 // on it: the auto-reconnect, timed-reconnect and adapter timers (whose ticks
 // run the connection supervisor), minimise-after-connect, and start with the
 // system (whose box shows where Windows stands: a registration it refused
-// leaves the switch as it was, and the log says why). The adapter option
+// leaves the switch as it was, and the log says why). Disable-on-drop
 // turns on only through the adapter dialog, which its caption opens.
 // The seconds field is checked a second after each change. At start-up this
 // panel applies every saved switch.
@@ -64,7 +64,7 @@ class SettingsPanel {
     void UseSavedAdapterNames(std::string chosen, std::string disabled);
     // Names an adapter still disabled on the status line again, after the
     // delayed list load has written over it.
-    void ShowAdapterLeftDisabled();
+    void ShowDisabledAdapter();
 
   private:
     void CheckSecondsField();
