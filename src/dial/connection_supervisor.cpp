@@ -12,9 +12,8 @@ constexpr const char* kConnectedTag = "断开";
 constexpr const char* kConnectedStatus = "连接成功";
 constexpr const char* kNotDialled = "未拨号";
 // The pauses for messages around the button's refresh, once the hang-up has
-// been waited for (PumpingWait 10, unit 0).
-constexpr long long kSettleInterval = 10;
-constexpr int kMilliseconds = 0;
+// been waited for.
+constexpr std::chrono::milliseconds kSettleInterval{10};
 
 // Marks one reaction as under way for its whole length, nested pumps included.
 // A reaction that ends without a dial leaves no mark of its hang-up behind:
@@ -151,7 +150,7 @@ void ConnectionSupervisor::DisableOnDropTick() {
     panel_.SetStatusCaption(kAdapterDisabledStatusHead + name + kAdapterDisabledStatusTail);
     panel_.SetIpLabels(kAdapterDisabledIpText);
     engine_.HangUpVpn("");
-    engine_.PumpingWait(kSettleInterval, kMilliseconds);
+    engine_.PumpingWait(kSettleInterval);
     RunAdapterCommand(name, false, [this, name](bool ok) { DisableEnded(name, ok); });
     panel_.RefreshConnectButton();
 }
@@ -181,9 +180,9 @@ void ConnectionSupervisor::TimedReconnectTick() {
 
 void HangUpAndReconnect(DialEngine& engine, SupervisedConnection& connection) {
     engine.HangUpVpn("");
-    engine.PumpingWait(kSettleInterval, kMilliseconds);
+    engine.PumpingWait(kSettleInterval);
     connection.RefreshConnectButton();
-    engine.PumpingWait(kSettleInterval, kMilliseconds);
+    engine.PumpingWait(kSettleInterval);
     connection.ToggleConnection();
 }
 

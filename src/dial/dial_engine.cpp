@@ -1,5 +1,6 @@
 #include "dial/dial_engine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "dial/state_text.h"
@@ -119,28 +120,6 @@ std::string PhoneBookFolder(const UserFolders& folders) {
 std::string PhoneBookPath(const UserFolders& folders, const std::string& entryName) {
     const std::string folder = PhoneBookFolder(folders);
     return folder.empty() ? std::string() : folder + entryName + ".pbk";
-}
-
-std::chrono::milliseconds PumpingWaitDuration(long long interval, int unit) {
-    long long multiplier = 1;
-    switch (unit) {
-        case 1:
-            multiplier = 1000;
-            break;
-        case 2:
-            multiplier = 60'000;
-            break;
-        case 3:
-            multiplier = 3'600'000;
-            break;
-        default:
-            break;
-    }
-    if (interval <= 0) return std::chrono::milliseconds{0};
-    // Keep the product far from overflow in the 100-ns units of the timer.
-    constexpr long long kLimit = 100LL * 365 * 24 * 3'600'000;
-    if (interval > kLimit / multiplier) return std::chrono::milliseconds{kLimit};
-    return std::chrono::milliseconds{interval * multiplier};
 }
 
 DialEngine::DialEngine(RasApi& ras, MessagePump& pump, std::chrono::milliseconds roundLength)
@@ -360,9 +339,8 @@ bool DialEngine::IsVpnConnected() {
     return false;
 }
 
-bool DialEngine::PumpingWait(long long interval, int unit) {
-    pump_.WaitDispatching(PumpingWaitDuration(interval, unit));
-    return true;
+void DialEngine::PumpingWait(std::chrono::milliseconds interval) {
+    pump_.WaitDispatching(std::max(interval, std::chrono::milliseconds{0}));
 }
 
 std::string DialEngine::SystemText(std::uint32_t code) {

@@ -64,8 +64,6 @@ RasEntry MakeVpnEntry(const std::string& host, std::uint32_t vpnStrategy);
 // starts from the roaming application-data folder instead. Empty when neither
 // gives a path.
 std::string PhoneBookPath(const UserFolders& folders, const std::string& entryName);
-// PumpingWait's interval in milliseconds: unit 0 ms, 1 s, 2 min, 3 h.
-std::chrono::milliseconds PumpingWaitDuration(long long interval, int unit);
 
 // Where the engine reports each step of a dial and its outcome, with the
 // remote-access error number, for the program's log. Called on the
@@ -98,8 +96,8 @@ class DialEngine {
     // True while any connection of device type "vpn" exists, the program's or not
     // (one still hanging up included).
     bool IsVpnConnected();
-    // Waits while dispatching window messages; always true.
-    bool PumpingWait(long long interval, int unit);
+    // Waits while dispatching window messages; a negative interval waits for none.
+    void PumpingWait(std::chrono::milliseconds interval);
     // The status text of a progress report; also stored as the last status text.
     // Safe on the service's notifier thread.
     std::string StateText(std::uint32_t state, std::uint32_t error);

@@ -1,7 +1,6 @@
-// The status texts, the phone-book path rule and the PumpingWait units.
+// The status texts and the phone-book path rule.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "dial/dial_engine.h"
@@ -95,19 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{
                           "RedirectedWithoutRoaming", {"D:\\Docs", "C:\\Users\\bob", ""}, "x", ""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PumpingWaitDuration, UnitsAndLimits) {
-    using std::chrono::milliseconds;
-    EXPECT_EQ(PumpingWaitDuration(10, 0), milliseconds(10));
-    EXPECT_EQ(PumpingWaitDuration(2, 1), milliseconds(2000));
-    EXPECT_EQ(PumpingWaitDuration(3, 2), milliseconds(180'000));
-    EXPECT_EQ(PumpingWaitDuration(1, 3), milliseconds(3'600'000));
-    EXPECT_EQ(PumpingWaitDuration(5, 9), milliseconds(5));
-    EXPECT_EQ(PumpingWaitDuration(0, 1), milliseconds(0));
-    EXPECT_EQ(PumpingWaitDuration(-4, 0), milliseconds(0));
-    // No overflow into a negative (or absolute) timer due time.
-    EXPECT_GT(PumpingWaitDuration(1LL << 62, 3), milliseconds(0));
-}
 
 }  // namespace
 }  // namespace xl::dial
