@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/program_name.h"
 #include "app/settings_store.h"
 
 namespace xl::app {
@@ -45,7 +46,7 @@ inline constexpr SettingKey kAllSettingKeys[] = {
 
 inline constexpr std::string_view kSettingsFileName = "岫澜IP.INI";
 // The settings file's own folder, where the platform gives it one.
-inline constexpr std::string_view kSettingsFolderName = "岫澜IP";
+inline constexpr std::string_view kSettingsFolderName = kProgramName;
 // A switch's item is "yes" or "no"; only the exact text "yes" counts as on.
 inline constexpr std::string_view kOn = "yes";
 inline constexpr std::string_view kOff = "no";

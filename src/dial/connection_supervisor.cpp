@@ -8,8 +8,6 @@ namespace xl::dial {
 
 namespace {
 
-constexpr const char* kConnectedTag = "断开";
-constexpr const char* kConnectedStatus = "连接成功";
 constexpr const char* kNotDialled = "未拨号";
 // The pauses for messages around the button's refresh, once the hang-up has
 // been waited for.
@@ -55,9 +53,7 @@ ConnectionSupervisor::~ConnectionSupervisor() {
 }
 
 bool ConnectionSupervisor::IsAbnormalDrop() {
-    const bool believedUp =
-        panel_.ConnectButtonTag() == kConnectedTag || panel_.StatusCaption() == kConnectedStatus;
-    if (!believedUp) return false;
+    if (!panel_.LinkBelievedUp()) return false;
     // The program's own hang-up (a switch of server, say) before the button
     // caught up with it: the service reports that end too.
     if (engine_.HungUpByProgram()) return false;

@@ -39,16 +39,30 @@
 
 namespace xl::dial {
 
+// The connect button's tags: what a click on it does, and so the program's
+// belief about the link.
+inline constexpr char kConnectTag[] = "连接";
+inline constexpr char kDisconnectTag[] = "断开";
+
 // The connection panel as the supervisor reaches it.
 class SupervisedConnection : public ConnectionStatusView {
   public:
-    // The connect button's tag: "连接" (not connected) or "断开" (connected).
+    // The connect button's tag: kConnectTag or kDisconnectTag.
     virtual std::string ConnectButtonTag() = 0;
     // Caption of both 透明标签_当前IP and 透明标签_归属地, in place of the
     // exit IP of the link that is going.
     virtual void SetIpLabels(const std::string& text) = 0;
     // The connect button's click: dials while the tag is "连接", hangs up otherwise.
     virtual void ToggleConnection() = 0;
+
+    // Whether the program believes its link is up: the button says "断开", or
+    // the status line still says "连接成功" (a link that dropped before the
+    // button caught up with its dial). The one reading of those two texts as
+    // the link's state; a drop is a link believed up that the service no
+    // longer lists.
+    bool LinkBelievedUp() {
+        return ConnectButtonTag() == kDisconnectTag || StatusCaption() == kDialSucceeded;
+    }
 };
 
 // What a switch of server and the supervisor's redials share: hang up and wait

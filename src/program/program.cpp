@@ -1,5 +1,7 @@
 #include "program/program.h"
 
+#include "app/program_name.h"
+
 namespace xl::program {
 
 Program::Program(const ProgramOptions& options, ProgramServices services)
@@ -71,7 +73,7 @@ void Program::LoginWindowCreated(ui::Window& window) {
                                 StartListDownload(api::LineMode::Static);
                             },
                             false);
-    window.SetTitle(kProgramTitle);
+    window.SetTitle(app::kProgramName);
     settings_ = std::make_unique<SettingsFile>(
         services_.makeSettingsStore(SettingsFile::PathIn(services_.settingsFolder)));
     login_.UseSettings(*settings_);
@@ -176,7 +178,7 @@ void Program::BuildMainWindow() {
 void Program::AttachTray(ui::Window& mainWindow) {
     tray_.AddIcon(services_.nativeHandleOf(mainWindow));
     tray_.AttachEventHandler([this](int code) { desktop::TrayHandler(code, *this); }, true);
-    tray_.SetTip(kProgramTitle);
+    tray_.SetTip(app::kProgramName);
     tray_.SetIcon(services_.appIcon);
 }
 

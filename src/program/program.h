@@ -52,8 +52,6 @@ using app::ProgramOptions;
 using app::SettingsFile;
 using app::SettingsStore;
 
-inline constexpr char kProgramTitle[] = "岫澜IP";
-
 // What the platform provides. Everything here outlives the Program and the
 // slow calls it leaves running (the product's live until the process ends).
 struct ProgramServices {

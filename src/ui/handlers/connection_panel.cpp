@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "app/program_name.h"
 #include "ui/handlers/check_box.h"
 #include "ui/handlers/main_controls.h"
 
@@ -111,15 +112,15 @@ void ConnectionPanel::ToggleConnection() {
     if (s_.dial.IsDialling()) return;
     // One click never both connects and disconnects: the tag is read once.
     const std::string tag = ConnectButtonTag();
-    if (tag == kConnectTag) Connect();
-    if (tag == kDisconnectTag) Disconnect();
+    if (tag == dial::kConnectTag) Connect();
+    if (tag == dial::kDisconnectTag) Disconnect();
 }
 
 void ConnectionPanel::Connect() {
     const DialTarget target = DialTargetFor(s_.choices.protocol, s_.choices.server);
     SetIpLabels(kConnectingText);
     const std::string outcome =
-        s_.dial.Dial(kEntryName, target.host, s_.currentAccount(), s_.currentPassword(),
+        s_.dial.Dial(app::kProgramName, target.host, s_.currentAccount(), s_.currentPassword(),
                      target.strategy, progress_.Notifier());
     if (outcome == dial::kDialCancelled) {
         // The cancel has shown its texts and ended the attempt.
@@ -191,7 +192,7 @@ void ConnectionPanel::RefreshConnectButton() {
     Control* button = Find(s_.windows, kConnectButton);
     if (button == nullptr) return;
     const bool connected = s_.dial.IsVpnConnected();
-    button->SetTag(connected ? kDisconnectTag : kConnectTag);
+    button->SetTag(connected ? dial::kDisconnectTag : dial::kConnectTag);
     button->SetPictures(connected ? pictures::DisconnectButton() : pictures::ConnectButton());
 }
 

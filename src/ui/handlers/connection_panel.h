@@ -33,9 +33,6 @@
 
 namespace xl::ui {
 
-inline constexpr char kEntryName[] = "岫澜IP";
-inline constexpr char kConnectTag[] = "连接";
-inline constexpr char kDisconnectTag[] = "断开";
 inline constexpr char kConnectingText[] = "连接中...";
 inline constexpr char kSwitchingText[] = "切换中...";
 inline constexpr char kStillConnectedText[] = "已连接";

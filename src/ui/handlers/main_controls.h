@@ -23,7 +23,6 @@ inline constexpr char kConnectButton[] = "超级按钮_连接";
 inline constexpr char kDisableOnDropBox[] = "图片框_异常掉线禁止网卡";
 inline constexpr char kDisableOnDropTimer[] = "时钟_异常掉线禁用网卡";
 
-inline constexpr char kTitle[] = "岫澜IP";
 inline constexpr char kAllProvinces[] = "全部";
 
 inline Control* Find(WindowSystem& windows, std::string_view name) {

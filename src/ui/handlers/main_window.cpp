@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/program_name.h"
 #include "ui/handlers/main_controls.h"
 
 namespace xl::ui {
@@ -26,7 +27,7 @@ void MainWindow::Created(Window& window) {
     panels_.serverList.StartQuietRefresh(api::LineMode::Dynamic);
     panels_.serverList.StartQuietRefresh(api::LineMode::Static);
     if (hooks_.attachTray) hooks_.attachTray(window);
-    window.SetTitle(main_window::kTitle);
+    window.SetTitle(app::kProgramName);
     if (Control* c = window.Find("透明标签_帐号")) c->SetCaption(hooks_.currentAccount());
     if (Control* c = window.Find("透明标签_到期时间_内容")) c->SetCaption(hooks_.accountExpiry());
     panels_.serverList.ResetFilter();
