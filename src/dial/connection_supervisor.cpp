@@ -127,9 +127,7 @@ void ConnectionSupervisor::ResetBackOff() {
 
 void ConnectionSupervisor::After(std::chrono::milliseconds delay, std::function<void()> task) {
     if (!postAfter_) return;
-    postAfter_(delay, [token = std::weak_ptr<int>(alive_), task = std::move(task)] {
-        if (!token.expired()) task();
-    });
+    postAfter_(delay, alive_.OnlyWhileAlive(std::move(task)));
 }
 
 void ConnectionSupervisor::DisableOnDropTick() {
@@ -220,11 +218,10 @@ void ConnectionSupervisor::OnDisconnection() {
     // The watch's thread: only post. One check waiting is enough for any
     // number of ends before it runs.
     if (checkPosted_.exchange(true)) return;
-    post_([this, token = std::weak_ptr<int>(alive_)] {
-        if (token.expired()) return;
+    post_(alive_.OnlyWhileAlive([this] {
         checkPosted_ = false;
         CheckForDrop();
-    });
+    }));
 }
 
 void ConnectionSupervisor::CheckForDrop() {
@@ -302,13 +299,12 @@ void ConnectionSupervisor::RunAdapterCommand(const std::string& name, bool enabl
         then(true);
         return;
     }
-    adapterSwitch_.setAdminState(
-        name, enable, [this, token = std::weak_ptr<int>(alive_), then = std::move(then)](bool ok) {
-            // A late answer to a supervisor that has gone touches nothing.
-            if (token.expired()) return;
-            adapterCommandUnderWay_ = false;
-            then(ok);
-        });
+    // A late answer to a supervisor that has gone touches nothing.
+    adapterSwitch_.setAdminState(name, enable,
+                                 alive_.OnlyWhileAlive([this, then = std::move(then)](bool ok) {
+                                     adapterCommandUnderWay_ = false;
+                                     then(ok);
+                                 }));
 }
 
 }  // namespace xl::dial

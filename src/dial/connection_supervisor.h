@@ -36,6 +36,7 @@
 
 #include "dial/dial_engine.h"
 #include "dial/dial_progress.h"
+#include "dial/liveness_guard.h"
 
 namespace xl::dial {
 
@@ -221,9 +222,8 @@ class ConnectionSupervisor {
     std::uint64_t backOffEpoch_ = 0;  // bumped by a reset
     std::uint64_t dropsSeen_ = 0;
     std::uint64_t ownDialCount_ = 0;  // the engine's dial count after our last redial
-    // Posted checks run only while this lives; the check of a posted check's
-    // weak copy happens on the user-interface thread, where this goes.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    // Posted checks, delayed tasks and adapter answers run only while this lives.
+    LivenessGuard alive_;
     std::unique_ptr<DisconnectionWatch> watch_;
     // Set by the watch's thread, cleared when the posted check starts: a burst
     // of word about one drop posts one check.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "dial/liveness_guard.h"
 #include "ui/window_system.h"
 
 namespace xl::ui {
@@ -54,14 +55,12 @@ class UiPoster {
 
   private:
     std::function<void()> Guarded(std::function<void()> task) const {
-        // Destruction and the check both happen on the user-interface thread.
-        return [alive = std::weak_ptr<const char>(alive_), task = std::move(task)] {
-            if (!alive.expired() && task) task();
-        };
+        if (!task) return [] {};
+        return alive_.OnlyWhileAlive(std::move(task));
     }
 
     WindowSystem& windows_;
-    std::shared_ptr<const char> alive_ = std::make_shared<const char>('\0');
+    dial::LivenessGuard alive_;
     std::shared_ptr<Link> link_ = std::make_shared<Link>();
 };
 
