@@ -4,7 +4,7 @@
 
 namespace xl::program {
 
-Program::Program(const ProgramOptions& options, ProgramServices services)
+Program::Program(const app::ProgramOptions& options, ProgramServices services)
     : options_(options),
       services_(std::move(services)),
       service_(services_.http, options_.apiBase),
@@ -74,8 +74,8 @@ void Program::LoginWindowCreated(ui::Window& window) {
                             },
                             false);
     window.SetTitle(app::kProgramName);
-    settings_ = std::make_unique<SettingsFile>(
-        services_.makeSettingsStore(SettingsFile::PathIn(services_.settingsFolder)));
+    settings_ = std::make_unique<app::SettingsFile>(
+        services_.makeSettingsStore(app::SettingsFile::PathIn(services_.settingsFolder)));
     login_.UseSettings(*settings_);
     app::LoadLoginSettings(*settings_, login_);
 }

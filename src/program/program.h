@@ -47,11 +47,6 @@
 
 namespace xl::program {
 
-using app::InstancePort;
-using app::ProgramOptions;
-using app::SettingsFile;
-using app::SettingsStore;
-
 // What the platform provides. Everything here outlives the Program and the
 // slow calls it leaves running (the product's live until the process ends).
 struct ProgramServices {
@@ -62,12 +57,12 @@ struct ProgramServices {
     net::ProcessRunner& processRunner;
     // The Run key and the Startup folder.
     desktop::StartupRegistry& startupRegistry;
-    InstancePort& instance;
+    app::InstancePort& instance;
     desktop::TrayShell& trayShell;
     const api::HttpRequest& http;
     api::ProgramLog& log;
     std::function<bool(const std::string&)> checkInternetReachable;
-    std::function<std::unique_ptr<SettingsStore>(std::string path)> makeSettingsStore;
+    std::function<std::unique_ptr<app::SettingsStore>(std::string path)> makeSettingsStore;
     // Where the settings file lives, ending in a path separator.
     std::string settingsFolder;
     // The platform handle of a window, for the tray icon.
@@ -81,7 +76,7 @@ struct ProgramServices {
 
 class Program : private desktop::MainWindowVisibility {
   public:
-    Program(const ProgramOptions& options, ProgramServices services);
+    Program(const app::ProgramOptions& options, ProgramServices services);
     ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -106,7 +101,7 @@ class Program : private desktop::MainWindowVisibility {
     api::ServerLists& ServerLists() { return lists_; }
     desktop::TrayIcon& Tray() { return tray_; }
     dial::DialEngine& DialEngine() { return dial_; }
-    SettingsFile* Settings() { return settings_.get(); }
+    app::SettingsFile* Settings() { return settings_.get(); }
     // Waits for the slow calls, list downloads and refreshes started so far (tests).
     void WaitForBackgroundWork();
     // The disable after a drop and 恢复网卡, on workers nothing waits for.
@@ -129,7 +124,7 @@ class Program : private desktop::MainWindowVisibility {
     void Show() override;
     void Hide() override;
 
-    ProgramOptions options_;
+    app::ProgramOptions options_;
     ProgramServices services_;
     api::ServiceApi service_;
     api::ServerLists lists_;
@@ -138,7 +133,7 @@ class Program : private desktop::MainWindowVisibility {
     net::AdapterControl adapters_;
     // The disable after a drop and 恢复网卡, off the user-interface thread.
     ui::SlowCalls adapterCommands_;
-    std::unique_ptr<SettingsFile> settings_;
+    std::unique_ptr<app::SettingsFile> settings_;
     ui::LoginWindow login_;
     ui::ConfirmDialog confirm_;
     app::MainChoices choices_;

@@ -24,7 +24,7 @@
 namespace xl::program::test {
 
 // No other copy is running; the stop message and the end are kept.
-class RecordingInstancePort final : public InstancePort {
+class RecordingInstancePort final : public app::InstancePort {
   public:
     app::MarkerLookup lookup = app::MarkerLookup::Absent;
     std::vector<std::string> messages;
@@ -39,8 +39,9 @@ class RecordingInstancePort final : public InstancePort {
 
 // The stand-in service at `serviceBase` answers the probe; the lists come from
 // `apiBase` when one is given.
-inline ProgramOptions ServiceOptions(const std::string& serviceBase, std::string apiBase = "") {
-    ProgramOptions options;
+inline app::ProgramOptions ServiceOptions(const std::string& serviceBase,
+                                          std::string apiBase = "") {
+    app::ProgramOptions options;
     options.apiBase = apiBase.empty() ? serviceBase : std::move(apiBase);
     options.probeUrl = serviceBase + "/probe/";
     return options;
