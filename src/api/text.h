@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gbk/code_page.h"
+
 namespace xl::api {
 
 // 1-based positions, -1 when not found; GBK-aware (never matches on a trail byte); ASCII-only case
@@ -33,8 +35,9 @@ std::string TextMiddle(std::string_view text, int start, int n);
 std::string TextUpper(std::string_view text);
 std::string TextLower(std::string_view text);
 
-// "ANSI" is the program's own code page: 936 whatever the system's is.
-constexpr unsigned kCodePageUtf8 = 65001, kCodePageGbk = 936, kCodePageAnsi = 0;
+// The code pages the conversions take: UTF-8, GBK (gbk::kCodePage) and
+// "ANSI", which is the program's own code page, GBK, whatever the system's is.
+constexpr unsigned kCodePageUtf8 = 65001, kCodePageAnsi = 0;
 // Both conversions read their input up to its first NUL (UTF-16: first zero code unit) and give
 // an empty text when the code page is unknown. Characters GBK lacks come out as '?'.
 std::string MultiByteToUtf16(

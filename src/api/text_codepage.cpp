@@ -4,11 +4,11 @@
 namespace xl::api {
 
 std::string Utf8ToGbk(std::string_view utf8) {
-    return Utf16ToMultiByte(MultiByteToUtf16(utf8, kCodePageUtf8), kCodePageGbk);
+    return Utf16ToMultiByte(MultiByteToUtf16(utf8, kCodePageUtf8), gbk::kCodePage);
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
-    return Utf16ToMultiByte(MultiByteToUtf16(gbk, kCodePageGbk), kCodePageUtf8);
+    return Utf16ToMultiByte(MultiByteToUtf16(gbk, gbk::kCodePage), kCodePageUtf8);
 }
 
 }  // namespace xl::api

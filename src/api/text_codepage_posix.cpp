@@ -211,7 +211,7 @@ void EncodeUtf8(const std::u16string& units, std::string& out) {
 }
 
 bool IsGbk(unsigned codePage) {
-    return codePage == kCodePageGbk || codePage == kCodePageAnsi;
+    return codePage == gbk::kCodePage || codePage == kCodePageAnsi;
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::wstring UnitsUpToNul(std::string_view utf16le) {
 }
 
 UINT WindowsCodePage(unsigned codePage) {
-    return codePage == kCodePageAnsi ? kCodePageGbk : codePage;
+    return codePage == kCodePageAnsi ? gbk::kCodePage : codePage;
 }
 
 }  // namespace

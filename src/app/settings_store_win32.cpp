@@ -16,6 +16,7 @@
 #include "app/settings_disk.h"
 #include "app/settings_file.h"
 #include "app/settings_store.h"
+#include "gbk/code_page.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 
@@ -194,7 +195,7 @@ std::optional<std::string> SettingsFolder() {
 
 std::unique_ptr<SettingsStore> MakeSettingsStore(std::string path, SettingsLog log) {
     std::unique_ptr<SettingsStore> store;
-    if (GetACP() == win32::kGbkCodePage) {
+    if (GetACP() == gbk::kCodePage) {
         store = std::make_unique<PrivateProfileStore>(path, std::move(log));
     } else {
         store = MakeIniFileStore(path, std::move(log));

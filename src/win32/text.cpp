@@ -44,18 +44,18 @@ using LocalMemory = Unique<ClosedWith<HLOCAL, &LocalFree>>;
 
 }  // namespace
 
-std::wstring Widen(std::string_view gbk) {
-    return ToWide(kGbkCodePage, gbk);
+std::wstring Widen(std::string_view text) {
+    return ToWide(gbk::kCodePage, text);
 }
 
 std::string Narrow(std::wstring_view utf16) {
-    return ToBytes(kGbkCodePage, utf16);
+    return ToBytes(gbk::kCodePage, utf16);
 }
 
 bool FitsGbk(std::wstring_view utf16) {
     if (utf16.empty()) return true;
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(kGbkCodePage, 0, utf16.data(), Count(utf16.size()), nullptr,
+    const int n = WideCharToMultiByte(gbk::kCodePage, 0, utf16.data(), Count(utf16.size()), nullptr,
                                       0, nullptr, &usedDefault);
     // A lone surrogate or an unassigned unit may map without "using the default":
     // the round trip is the test that counts.

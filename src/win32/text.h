@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace xl::win32 {
+#include "gbk/code_page.h"
 
-inline constexpr unsigned kGbkCodePage = 936;
+namespace xl::win32 {
 
 std::wstring Widen(std::string_view gbk);
 std::string Narrow(std::wstring_view utf16);

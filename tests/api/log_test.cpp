@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 
 // The file system's own name for a GBK path: on Windows its wide form through
 // code page 936, whatever the system's ANSI code page.
-fs::path NativePath(const std::string& gbk) {
+fs::path NativePath(const std::string& text) {
 #ifdef _WIN32
-    const std::string utf16 = MultiByteToUtf16(gbk, kCodePageGbk);
+    const std::string utf16 = MultiByteToUtf16(text, gbk::kCodePage);
     std::wstring wide;
     for (std::size_t i = 0; i + 1 < utf16.size() && (utf16[i] || utf16[i + 1]); i += 2) {
         wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(utf16[i]) |
@@ -30,7 +30,7 @@ fs::path NativePath(const std::string& gbk) {
     }
     return fs::path(wide);
 #else
-    return fs::path(gbk);
+    return fs::path(text);
 #endif
 }
 
@@ -40,7 +40,7 @@ class LogFileTest : public ::testing::Test {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         // GBK bytes: the folder's name is Chinese, as a user's profile may be.
         const std::string base = Utf16ToMultiByte(
-            MultiByteToUtf16(fs::temp_directory_path().string(), kCodePageAnsi), kCodePageGbk);
+            MultiByteToUtf16(fs::temp_directory_path().string(), kCodePageAnsi), gbk::kCodePage);
         dir_ = base + (base.back() == '/' || base.back() == '\\' ? "" : "/") + "日志测试-" +
                std::to_string(stamp);
         fs::create_directories(NativePath(dir_));

@@ -12,9 +12,9 @@
 namespace xl::api::test {
 
 // A JSON string literal of GBK text with every non-ASCII or control character as a \u escape.
-inline std::string JsonString(std::string_view gbk) {
+inline std::string JsonString(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
-    const std::string utf16 = MultiByteToUtf16(gbk, kCodePageGbk);
+    const std::string utf16 = MultiByteToUtf16(text, gbk::kCodePage);
     std::string out = "\"";
     for (std::size_t i = 0; i + 1 < utf16.size(); i += 2) {
         const unsigned unit =

@@ -70,7 +70,7 @@ TEST(CodePageTest, GbkToUtf8) {
 TEST(CodePageTest, Utf16CarriesItsTerminator) {
     EXPECT_EQ(MultiByteToUtf16("A"), Bytes({0x41, 0, 0, 0}));
     EXPECT_EQ(MultiByteToUtf16(""), Bytes({0, 0}));
-    EXPECT_EQ(MultiByteToUtf16("中", kCodePageGbk), Bytes({0x2D, 0x4E, 0, 0}));
+    EXPECT_EQ(MultiByteToUtf16("中", gbk::kCodePage), Bytes({0x2D, 0x4E, 0, 0}));
     EXPECT_EQ(MultiByteToUtf16("中", kCodePageAnsi), Bytes({0x2D, 0x4E, 0, 0}));
     EXPECT_EQ(MultiByteToUtf16("\xE4\xB8\xAD"), Bytes({0x2D, 0x4E, 0, 0}));
     EXPECT_EQ(Utf16ToMultiByte(Bytes({0x2D, 0x4E, 0, 0})), "中");
@@ -115,13 +115,13 @@ std::uint64_t Fnv1a(std::uint64_t hash, const std::string& bytes) {
 TEST(CodePageTest, WholeCodePage936AsWindowsHasIt) {
     std::uint64_t decode = 0xCBF29CE484222325ULL, encode = decode;
     for (int lead = 0x80; lead <= 0xFF; ++lead) {
-        decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead}), kCodePageGbk));
+        decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead}), gbk::kCodePage));
         for (int trail = 0x01; trail <= 0xFF; ++trail) {
-            decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead, trail}), kCodePageGbk));
+            decode = Fnv1a(decode, MultiByteToUtf16(Bytes({lead, trail}), gbk::kCodePage));
         }
     }
     for (int unit = 1; unit <= 0xFFFF; ++unit) {
-        encode = Fnv1a(encode, Utf16ToMultiByte(Bytes({unit & 0xFF, unit >> 8}), kCodePageGbk));
+        encode = Fnv1a(encode, Utf16ToMultiByte(Bytes({unit & 0xFF, unit >> 8}), gbk::kCodePage));
         encode = Fnv1a(encode, "|");
     }
     EXPECT_EQ(decode, 0x8C4E2A2C55DFE2ADULL);

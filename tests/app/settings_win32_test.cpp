@@ -14,6 +14,7 @@
 
 #include "app/settings_file.h"
 #include "app/settings_store.h"
+#include "gbk/code_page.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 
@@ -60,7 +61,7 @@ TEST_F(OwnFolder, TheFileIsNamedInChineseAndHoldsGbkBytes) {
 }
 
 TEST_F(OwnFolder, AnEarlierVersionsFileIsCarriedOverOnce) {
-    if (GetACP() == win32::kGbkCodePage) {
+    if (GetACP() == gbk::kCodePage) {
         GTEST_SKIP() << "on code page 936 the earlier version's file has the same name";
     }
     // What an earlier version did: GBK path and texts through the ANSI

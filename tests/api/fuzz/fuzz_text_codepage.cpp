@@ -39,14 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace xl::api;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     CheckUtf16(MultiByteToUtf16(input));
-    CheckUtf16(MultiByteToUtf16(input, kCodePageGbk));
+    CheckUtf16(MultiByteToUtf16(input, xl::gbk::kCodePage));
     std::string utf8 = GbkToUtf8(input);
     Check(IsValidUtf8(utf8));
     std::string gbk = Utf8ToGbk(utf8);
     // Every GBK character survives the trip; only undecodable bytes come back as '?'.
     Check(gbk.size() <= input.size());
     Check(IsValidUtf8(Utf16ToMultiByte(input, kCodePageUtf8)));
-    Utf16ToMultiByte(input, kCodePageGbk);
+    Utf16ToMultiByte(input, xl::gbk::kCodePage);
     Utf8ToGbk(input);
     return 0;
 }
