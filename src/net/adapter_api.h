@@ -26,7 +26,7 @@ struct RawAdapter {
     std::string gateway;  // first entry of the gateway list
 };
 
-// One row of the interface table, its texts converted to the OEM code page.
+// One row of the interface table, its texts converted to GBK.
 struct RawInterfaceName {
     std::int32_t index = 0;
     std::string deviceName;

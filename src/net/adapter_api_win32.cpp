@@ -14,7 +14,7 @@
 
 #include "net/adapter_api.h"
 #include "net/platform_buffers.h"
-#include "net/wide_to_oem.h"
+#include "net/wide_to_gbk.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 
@@ -65,7 +65,7 @@ class RouterConfig {
         MprConfigGetFriendlyName(handle_.get(), reinterpret_cast<PWCHAR>(guidName.data()),
                                  reinterpret_cast<PWCHAR>(name), kFriendlyNameBytes);
         name[kFriendlyNameUnits - 1] = 0;
-        return WideToOem(name);
+        return WideToGbk(name);
     }
 
   private:
@@ -119,7 +119,7 @@ class Win32AdapterApi final : public AdapterApi {
         for (const auto& entry : ParseInterfaceInfo(buffer.Bytes())) {
             RawInterfaceName row;
             row.index = entry.index;
-            row.deviceName = WideToOem(entry.name.c_str());
+            row.deviceName = WideToGbk(entry.name.c_str());
             row.friendlyName = router.FriendlyName(entry.name);
             table.push_back(std::move(row));
         }

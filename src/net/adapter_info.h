@@ -10,7 +10,7 @@ namespace xl::net {
 struct AdapterInfo {
     std::string adapterName;     // GUID in braces
     std::string description;     // driver's description
-    std::string connectionName;  // OEM code page; empty when no interface name matched
+    std::string connectionName;  // GBK; empty when no interface name matched
     std::int32_t typeCode = 0;
     std::string typeName;
     std::string macAddress;  // "00-1A-2B-3C-4D-5E"; empty when the address length is 0
@@ -26,8 +26,8 @@ struct AdapterInfo {
 
 struct InterfaceNameEntry {
     std::int32_t index = 0;
-    std::string deviceName;    // device path ending in the GUID, OEM code page
-    std::string friendlyName;  // OEM code page; empty when the look-up failed
+    std::string deviceName;    // device path ending in the GUID, GBK
+    std::string friendlyName;  // GBK; empty when the look-up failed
     std::string guid;          // deviceName from its first "{"; deviceName when it has none
 
     bool operator==(const InterfaceNameEntry&) const = default;

@@ -20,7 +20,7 @@
 #include "net/adapter_control.h"
 #include "net/adapters.h"
 #include "net/admin_state.h"
-#include "net/wide_to_oem.h"
+#include "net/wide_to_gbk.h"
 #include "support/platform.h"
 
 namespace xl::net {
@@ -116,27 +116,27 @@ TEST(PlatformAdapters, DnsReadFailsForAnUnknownInterface) {
     EXPECT_EQ(secondary, "");
 }
 
-TEST(WideToOem, ConvertsToTheChineseCodePageOnEverySystem) {
-    EXPECT_EQ(WideToOem(u"本地连接"), "本地连接");
-    EXPECT_EQ(WideToOem(u"以太网 2"), "以太网 2");
-    EXPECT_EQ(WideToOem(u"\\DEVICE\\TCPIP_{AB-12}"), "\\DEVICE\\TCPIP_{AB-12}");
-    EXPECT_EQ(WideToOem(u""), "");
-    EXPECT_EQ(WideToOem(nullptr), "");
-    EXPECT_EQ(WideToOem(u"a\0b"), "a");
+TEST(WideToGbk, ConvertsToTheChineseCodePageOnEverySystem) {
+    EXPECT_EQ(WideToGbk(u"本地连接"), "本地连接");
+    EXPECT_EQ(WideToGbk(u"以太网 2"), "以太网 2");
+    EXPECT_EQ(WideToGbk(u"\\DEVICE\\TCPIP_{AB-12}"), "\\DEVICE\\TCPIP_{AB-12}");
+    EXPECT_EQ(WideToGbk(u""), "");
+    EXPECT_EQ(WideToGbk(nullptr), "");
+    EXPECT_EQ(WideToGbk(u"a\0b"), "a");
 }
 
-TEST(WideToOem, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+TEST(WideToGbk, CharactersOutsideTheCodePageBecomeQuestionMarks) {
 #ifdef _WIN32
     GTEST_SKIP() << "the count of \"?\" per missing character is the system's own choice";
 #else
-    EXPECT_EQ(WideToOem(u"a\u00E9\u0E01b"), "a\xA8\xA6?b");  // é is in code page 936, Thai is not
-    EXPECT_EQ(WideToOem(u"x\U0001F600y"), "x?y");
+    EXPECT_EQ(WideToGbk(u"a\u00E9\u0E01b"), "a\xA8\xA6?b");  // é is in code page 936, Thai is not
+    EXPECT_EQ(WideToGbk(u"x\U0001F600y"), "x?y");
     const char16_t loneSurrogates[] = {u'a', 0xD800, u'b', 0xDC00, 0};
-    EXPECT_EQ(WideToOem(loneSurrogates), "a?b?");
+    EXPECT_EQ(WideToGbk(loneSurrogates), "a?b?");
     const char16_t trailingHigh[] = {u'a', 0xD83D, 0};
-    EXPECT_EQ(WideToOem(trailingHigh), "a?");
+    EXPECT_EQ(WideToGbk(trailingHigh), "a?");
     std::u16string longText(5000, u'中');
-    EXPECT_EQ(WideToOem(longText.c_str()).size(), 10000u);
+    EXPECT_EQ(WideToGbk(longText.c_str()).size(), 10000u);
 #endif
 }
 

@@ -10,6 +10,6 @@ namespace xl::net {
 
 // `text` is NUL-terminated; characters GBK lacks become "?". Null input gives
 // the empty text.
-std::string WideToOem(const char16_t* text);
+std::string WideToGbk(const char16_t* text);
 
 }  // namespace xl::net

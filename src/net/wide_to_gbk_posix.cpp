@@ -3,7 +3,7 @@
 
 #include <bit>
 
-#include "net/wide_to_oem.h"
+#include "net/wide_to_gbk.h"
 
 namespace xl::net {
 
@@ -62,7 +62,7 @@ class Converter {
 
 }  // namespace
 
-std::string WideToOem(const char16_t* text) {
+std::string WideToGbk(const char16_t* text) {
     if (text == nullptr) return {};
     std::size_t count = 0;
     while (text[count] != 0) ++count;
