@@ -25,7 +25,7 @@ constexpr DWORD kReadChunk = 16384;
 
 using Clock = std::chrono::steady_clock;
 
-using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &WinHttpCloseHandle>>;
+using WinHttpHandle = win32::Unique<win32::ClosedWith<HINTERNET, &WinHttpCloseHandle>>;
 
 // One header of the reply as text, or empty.
 std::wstring QueryHeaderText(HINTERNET request, DWORD info) {
@@ -97,7 +97,7 @@ class WinHttpFacility final : public HttpFacilityBase {
         const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
 
         const std::wstring proxy = win32::Widen(proxy_);
-        InternetHandle session(WinHttpOpen(
+        WinHttpHandle session(WinHttpOpen(
             kAgent,
             proxy.empty() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
             proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -106,10 +106,10 @@ class WinHttpFacility final : public HttpFacilityBase {
         const HttpPhaseTimeouts phases = Timeouts();
         WinHttpSetTimeouts(session.get(), phases.resolveMs, phases.connectMs, phases.sendMs,
                            phases.receiveMs);
-        InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+        WinHttpHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
         if (!connection) return false;
         const std::wstring method = win32::Widen(method_);
-        InternetHandle request(WinHttpOpenRequest(
+        WinHttpHandle request(WinHttpOpenRequest(
             connection.get(), method.c_str(), path.c_str(), nullptr, WINHTTP_NO_REFERER,
             WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
         if (!request) return false;

@@ -11,18 +11,18 @@
 namespace xl::app {
 namespace {
 
-using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &InternetCloseHandle>>;
+using WinInetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &InternetCloseHandle>>;
 
 }  // namespace
 
 bool CheckInternetReachable(const std::string& probeUrl) {
     DWORD flags = 0;
     if (!IsLoopbackUrl(probeUrl) && !InternetGetConnectedState(&flags, 0)) return false;
-    const InternetHandle session(
+    const WinInetHandle session(
         InternetOpenW(L"test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return false;
-    const InternetHandle page(InternetOpenUrlW(session.get(), win32::Widen(probeUrl).c_str(),
-                                               nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    const WinInetHandle page(InternetOpenUrlW(session.get(), win32::Widen(probeUrl).c_str(),
+                                              nullptr, 0, INTERNET_FLAG_RELOAD, 0));
     return static_cast<bool>(page);
 }
 

@@ -8,7 +8,7 @@
 // Kinds whose closing function lives in a header that cannot be included with
 // the others (WinINet and WinHTTP clash; the router configuration needs the
 // network headers) are named where they are used, from the same template:
-//   using InternetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &InternetCloseHandle>>;
+//   using WinInetHandle = win32::Unique<win32::ClosedWith<HINTERNET, &InternetCloseHandle>>;
 #include <windows.h>
 
 #include <utility>
