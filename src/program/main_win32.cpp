@@ -21,7 +21,7 @@
 #include "program/start_line.h"
 #include "ui/picture.h"
 #include "ui/win32/backend_win32.h"
-#include "win32/text.h"
+#include "win32/command_line_environment.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace xl;

@@ -69,6 +69,8 @@ using GdiObject = Unique<ClosedWith<T, &DeleteObject>>;
 // A memory device context (CreateCompatibleDC).
 using MemoryDc = Unique<ClosedWith<HDC, &DeleteDC>>;
 using IconHandle = Unique<ClosedWith<HICON, &DestroyIcon>>;
+// Memory a call allocated for its caller, to be freed with LocalFree.
+using LocalMemory = Unique<ClosedWith<HLOCAL, &LocalFree>>;
 
 // A window's device context (GetDC), given back to its window.
 class WindowDc {

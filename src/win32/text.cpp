@@ -1,12 +1,8 @@
 #include "win32/text.h"
 
 #include <windows.h>
-// shellapi.h needs the types of windows.h first.
-#include <shellapi.h>
 
 #include <climits>
-
-#include "win32/handles.h"
 
 namespace xl::win32 {
 namespace {
@@ -39,8 +35,6 @@ std::string ToBytes(unsigned codePage, std::wstring_view text) {
     }
     return out;
 }
-
-using LocalMemory = Unique<ClosedWith<HLOCAL, &LocalFree>>;
 
 }  // namespace
 
@@ -86,26 +80,6 @@ std::string PathToGbk(const std::wstring& path) {
         }
     }
     return Narrow(path);
-}
-
-std::vector<std::string> CommandLineArguments() {
-    int count = 0;
-    LPWSTR* raw = CommandLineToArgvW(GetCommandLineW(), &count);
-    const LocalMemory owner(reinterpret_cast<HLOCAL>(raw));
-    std::vector<std::string> arguments;
-    for (int i = 1; raw != nullptr && i < count; ++i) arguments.push_back(Narrow(raw[i]));
-    return arguments;
-}
-
-std::optional<std::string> EnvironmentVariable(const char* name) {
-    const std::wstring wideName = Widen(name);
-    const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-    if (size == 0) return std::nullopt;
-    std::wstring value(size, L'\0');
-    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
-    if (n >= size) return std::nullopt;  // changed between the two calls
-    value.resize(n);
-    return Narrow(value);
 }
 
 }  // namespace xl::win32

@@ -5,10 +5,8 @@
 // code page is another one. Pure functions, any thread. Nothing fails: a
 // character GBK lacks becomes "?", bytes that are no GBK character become the
 // code page's replacement.
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "gbk/code_page.h"
 
@@ -33,11 +31,5 @@ std::string NarrowAnsi(std::wstring_view utf16);
 // path itself when GBK has all its characters, else its short (8.3) form when
 // that one fits, else the path with "?" for what GBK lacks.
 std::string PathToGbk(const std::wstring& path);
-
-// The process's command-line arguments after the program's own name.
-std::vector<std::string> CommandLineArguments();
-
-// An environment variable's value; nullopt when it is not set.
-std::optional<std::string> EnvironmentVariable(const char* name);
 
 }  // namespace xl::win32

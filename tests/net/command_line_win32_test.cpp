@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "net/admin_state.h"
+#include "win32/command_line_environment.h"
 #include "win32/text.h"
 
 namespace xl::net {
