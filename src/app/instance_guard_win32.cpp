@@ -14,8 +14,6 @@
 namespace xl::app {
 namespace {
 
-using LocalMemory = win32::Unique<win32::ClosedWith<HLOCAL, &LocalFree>>;
-
 // The marker's permissions: the system and administrators may do anything,
 // any signed-in user may only wait on it, which is all a look needs. Without
 // them an elevated copy's event carries the elevated token's default
@@ -45,13 +43,15 @@ class Win32InstancePort final : public InstancePort {
     }
 
     bool CreateMarker(const std::string& name) override {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
         // Without the descriptor the marker is still made, with the token's
         // default permissions: a marker that only some copies can see is
         // better than none.
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(kMarkerSecurity, SDDL_REVISION_1,
-                                                             &descriptor, nullptr);
-        const LocalMemory owned(descriptor);
+        win32::LocalMemory owned;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kMarkerSecurity, SDDL_REVISION_1,
+                                                                  owned.put(), nullptr)) {
+            owned.release();
+        }
+        const PSECURITY_DESCRIPTOR descriptor = owned.get();
         SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
         // Automatic reset, not signalled; never signalled or waited on. Kept
         // open so the system deletes the event only when this copy ends.

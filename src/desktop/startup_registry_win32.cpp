@@ -33,9 +33,8 @@ HKEY RootOf(RunKey key) {
 
 // The key opened for `access`, or the system's error code.
 long OpenKey(HKEY root, const wchar_t* path, REGSAM access, win32::RegistryKey& key) {
-    HKEY opened = nullptr;
-    const LONG error = RegOpenKeyExW(root, path, 0, access, &opened);
-    if (error == ERROR_SUCCESS) key.reset(opened);
+    const LONG error = RegOpenKeyExW(root, path, 0, access, key.put());
+    if (error != ERROR_SUCCESS) key.release();
     return error;
 }
 

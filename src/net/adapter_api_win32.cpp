@@ -52,10 +52,9 @@ using RouterConfigHandle = win32::Unique<win32::ClosedWith<HANDLE, &MprConfigSer
 class RouterConfig {
   public:
     RouterConfig() {
-        HANDLE handle = nullptr;
         // Wine answers 50 and leaves the handle null; its friendly-name call is
         // then an unimplemented stub that ends the process, so it must not be reached.
-        if (MprConfigServerConnect(nullptr, &handle) == NO_ERROR) handle_.reset(handle);
+        if (MprConfigServerConnect(nullptr, handle_.put()) != NO_ERROR) handle_.release();
     }
 
     std::string FriendlyName(const std::u16string& deviceName) const {

@@ -72,9 +72,11 @@ class Win32ProcessRunner final : public ProcessRunner {
         // The commands inherit this process's token. Under UAC an
         // administrator's programs run with a filtered token unless started
         // "as administrator"; with UAC off their token counts as elevated.
-        HANDLE raw = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-        const win32::KernelHandle token(raw);
+        win32::KernelHandle token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+            token.release();
+            return false;
+        }
         TOKEN_ELEVATION elevation{};
         DWORD size = 0;
         if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation,

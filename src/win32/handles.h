@@ -48,6 +48,13 @@ class Unique {
 
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != Kind::None(); }
+    // For a call that hands a new handle out through a parameter: closes what
+    // this holds and gives the empty slot's address. Most calls say nothing of
+    // that parameter when they fail, so a caller release()s it unclosed then.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
     // Gives the handle up without closing it.
     Handle release() { return std::exchange(handle_, Kind::None()); }
     void reset(Handle h = Kind::None()) {

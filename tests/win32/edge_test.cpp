@@ -136,6 +136,21 @@ TEST(Win32Handles, AnOwnerClosesItsHandleOnceAndHandsItOnWhenMoved) {
     KernelHandle(released).reset();
     EXPECT_FALSE(IsOpen(released));
 
+    // An owner handed to a call that writes a new handle out: what it held is
+    // closed before the call (which may reuse the value), the new one is its.
+    const KernelHandle source(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    KernelHandle copy(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    const HANDLE old = copy.get();
+    HANDLE* slot = copy.put();
+    EXPECT_FALSE(IsOpen(old));
+    EXPECT_EQ(*slot, nullptr);
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), source.get(), GetCurrentProcess(), slot, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS));
+    const HANDLE duplicate = copy.get();
+    EXPECT_TRUE(IsOpen(duplicate));
+    copy.reset();
+    EXPECT_FALSE(IsOpen(duplicate));
+
     const FileHandle missing(
         CreateFileW(L"Z:\\xl-no-such-dir\\x", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(missing) << "INVALID_HANDLE_VALUE is no file";
