@@ -66,7 +66,7 @@ void RunExitIpLookup(const ServiceApi& api, ProgramLog& log, std::stop_token sto
 
 ExitIpLookup::~ExitIpLookup() {
     Stop();
-    // The jthreads join as the tasks go.
+    WaitForAll();
 }
 
 void ExitIpLookup::Start() {
@@ -95,6 +95,19 @@ void ExitIpLookup::Stop() {
         current_.reset();
     }
     ForgetFinished();
+}
+
+void ExitIpLookup::WaitForAll() {
+    std::vector<Task> stopped;
+    {
+        std::lock_guard lock(writeMutex_);
+        stopped.swap(stopped_);
+    }
+    // Joined without the lock, which a lookup's last write takes; joined, not
+    // destroyed, which would stop the running one first. Only Start and Stop,
+    // on this thread, change the running one.
+    for (Task& task : stopped) task.thread.join();
+    if (current_ && current_->thread.joinable()) current_->thread.join();
 }
 
 void ExitIpLookup::ForgetFinished() {

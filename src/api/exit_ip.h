@@ -65,6 +65,9 @@ class ExitIpLookup {
     void Start();
     // Stops the running lookup; it finishes its current attempt in the background, unseen.
     void Stop();
+    // Waits until every lookup started so far has ended: a stopped one within one attempt's
+    // time-outs, the running one once its attempts are over.
+    void WaitForAll();
 
   private:
     struct Task {

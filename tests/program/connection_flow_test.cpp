@@ -235,12 +235,11 @@ TEST_F(ProgramFlow, AStoppedExitIpLookupWritesNothingMore) {
     Start();
     LogInAsDemo();
     // The lookup's first attempt answers only after the link is gone again.
-    standin_.Fault("/ipinfohtml/", "delay_ms=1500&times=1");
+    HoldTheExitIpLookup();
     ASSERT_TRUE(Click("超级按钮_连接"));
-    ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "网络连接成功"; }));
+    ASSERT_TRUE(LookupAsked());
     ASSERT_TRUE(Click("超级按钮_连接"));
-    std::this_thread::sleep_for(1700ms);
-    backend_.DispatchPending();
+    AnswerTheLookup();
     EXPECT_EQ(Caption("透明标签_当前IP"), "- -");
     EXPECT_EQ(Caption("透明标签_归属地"), "- -");
     EXPECT_TRUE(log_.With("出口IP").empty());
@@ -256,15 +255,14 @@ TEST_F(ProgramFlow, AStoppedExitIpLookupWritesNothingMore) {
 TEST_F(ProgramFlow, TheExitIpOfTheLinkASwitchEndedNeverShows) {
     LogInWithListsShown();
     // The connect's lookup answers only after the switch's dial has failed.
-    standin_.Fault("/ipinfohtml/", "delay_ms=1500&times=1");
+    HoldTheExitIpLookup();
     ASSERT_TRUE(Click("超级按钮_连接"));
-    ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "网络连接成功"; }));
+    ASSERT_TRUE(LookupAsked());
     ASSERT_TRUE(backend_.ClickRow(WindowId::Main, "超级列表框_节点列表", 1));
     ras_.SetHostOutcome("gd-gz1.xiulan.example", dial::SimOutcome::AuthenticationRefused);
     ASSERT_TRUE(Click("超级按钮_切换IP"));
     ASSERT_EQ(Tag(), "连接");
-    std::this_thread::sleep_for(1700ms);
-    backend_.DispatchPending();
+    AnswerTheLookup();
     EXPECT_EQ(Caption("透明标签_当前IP"), "连接中...");
     EXPECT_EQ(Caption("透明标签_归属地"), "连接中...");
     EXPECT_TRUE(log_.With("出口IP").empty());

@@ -166,6 +166,19 @@ class ProgramFlow : public ::testing::Test {
         ASSERT_TRUE(Eventually([&] { return Caption("透明标签_当前IP") == "203.0.113.25"; }))
             << Caption("透明标签_当前IP");
     }
+    // The next exit-IP request is held by the stand-in until AnswerTheLookup.
+    void HoldTheExitIpLookup() { standin_.Fault("/ipinfohtml/", "delay_ms=60000&times=1"); }
+    // The held request has arrived: a lookup's attempt is under way.
+    bool LookupAsked() {
+        return Eventually([&] { return standin_.Get("/_control/count?path=/ipinfohtml/") == "1"; });
+    }
+    // The held request is answered, every lookup has ended (a stopped one, or
+    // one left running, with that answer) and what they posted has run.
+    void AnswerTheLookup() {
+        standin_.Get("/_control/release");
+        program_->Connection()->WaitForExitIpLookups();
+        backend_.DispatchPending();
+    }
 
     api::test::StandinProcess standin_;
     ui::HeadlessBackend backend_;

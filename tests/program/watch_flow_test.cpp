@@ -156,12 +156,12 @@ INSTANTIATE_TEST_SUITE_P(WatchFlow, Drops, ::testing::ValuesIn(kDropCases),
 
 TEST_F(WatchFlow, TheExitIpOfTheLinkThatDroppedNeverWritesOverTheDrop) {
     // The connect's lookup answers only after the drop has been handled.
-    standin_.Fault("/ipinfohtml/", "delay_ms=400&times=1");
+    HoldTheExitIpLookup();
     ConnectedWith("no", "yes", "本地连接", true);
+    ASSERT_TRUE(LookupAsked());
     ASSERT_TRUE(ras_.DropConnection("岫澜IP"));
     ASSERT_TRUE(Eventually([&] { return Reacted(); }));
-    std::this_thread::sleep_for(700ms);
-    backend_.DispatchPending();
+    AnswerTheLookup();
     EXPECT_EQ(Caption("透明标签_当前IP"), "异常掉线已经禁用网卡");
     EXPECT_EQ(Caption("透明标签_归属地"), "异常掉线已经禁用网卡");
     EXPECT_TRUE(log_.With("出口IP").empty());

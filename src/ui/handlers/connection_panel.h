@@ -103,6 +103,8 @@ class ConnectionPanel final : public dial::SupervisedConnection, public api::Exi
     void SetIpLabels(const std::string& text) override;
     // Stops the running exit-IP lookup; nothing it had under way shows.
     void StopExitIpLookup();
+    // Waits until every exit-IP lookup started so far has ended (tests).
+    void WaitForExitIpLookups() { exitIp_.WaitForAll(); }
 
     // dial::SupervisedConnection
     void SetStatusCaption(const std::string& text) override;
