@@ -1,9 +1,8 @@
 #pragma once
-// Doubles for the supervisor's tests and soak: a connection panel that
-// behaves like the main window's (connect, disconnect, button from the live
-// list, progress texts through the real notifier), a pump on a virtual clock
-// that can run a hook inside every dispatch, and the main window's timers on
-// that clock.
+// Doubles for the supervisor's tests: a connection panel that behaves like
+// the main window's (connect, disconnect, button from the live list, progress
+// texts through the real notifier), a pump on a virtual clock that can run a
+// hook inside every dispatch, and the main window's timers on that clock.
 #include <algorithm>
 #include <chrono>
 #include <functional>
