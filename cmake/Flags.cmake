@@ -17,7 +17,7 @@ endif()
 if(WIN32)
   # Windows 7 SP1 is the floor: later calls are not even declared, and the few
   # the program uses where present are looked up at run time
-  # (src/ui/win32/dpi_win32.cpp); tests/program/imports_test.sh checks it.
+  # (src/ui/win32_backend/dpi_win32.cpp); tests/program/imports_test.sh checks it.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # One executable, nothing beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)

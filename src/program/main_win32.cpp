@@ -20,7 +20,7 @@
 #include "program/program.h"
 #include "program/start_line.h"
 #include "ui/picture.h"
-#include "ui/win32/backend_win32.h"
+#include "ui/win32_backend/backend_win32.h"
 #include "win32/command_line_environment.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -35,7 +35,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             return value.c_str();
         });
 
-    ui::win32::Win32Backend backend;
+    ui::win32_backend::Win32Backend backend;
     ui::WindowSystem windows(backend);
     const auto ras = dial::MakeRasApi(options.ras == app::RasBackendChoice::Simulated
                                           ? dial::RasBackend::Simulated
@@ -59,33 +59,33 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const app::SettingsLog settingsLog = [&log](const std::string& line) { log.Write(line); };
 
     program::Program program(
-        options,
-        program::ProgramServices{
-            .windows = windows,
-            .ras = *ras,
-            .adapterApi = *adapterApi,
-            .processRunner = *processRunner,
-            .startupRegistry = *startupRegistry,
-            .instance = *instance,
-            .trayShell = *trayShell,
-            .http = http,
-            .log = log,
-            .checkInternetReachable = &app::CheckInternetReachable,
-            .makeSettingsStore =
-                [&](std::string path) {
-                    // Once the single-instance guard has let this copy run.
-                    app::MoveEarlierSettingsFile(app::SettingsFile::PathIn(temp), path,
-                                                 settingsLog);
-                    return app::MakeSettingsStore(std::move(path), settingsLog);
-                },
-            .settingsFolder = folder,
-            .nativeHandleOf =
-                [](ui::Window& w) {
-                    return static_cast<desktop::NativeWindow>(ui::win32::Win32Backend::HandleOf(w));
-                },
-            .appIcon = ui::EmbeddedPicture("app_icon"),
-            .endProcess = [](int code) { ExitProcess(static_cast<UINT>(code)); },
-        });
+        options, program::ProgramServices{
+                     .windows = windows,
+                     .ras = *ras,
+                     .adapterApi = *adapterApi,
+                     .processRunner = *processRunner,
+                     .startupRegistry = *startupRegistry,
+                     .instance = *instance,
+                     .trayShell = *trayShell,
+                     .http = http,
+                     .log = log,
+                     .checkInternetReachable = &app::CheckInternetReachable,
+                     .makeSettingsStore =
+                         [&](std::string path) {
+                             // Once the single-instance guard has let this copy run.
+                             app::MoveEarlierSettingsFile(app::SettingsFile::PathIn(temp), path,
+                                                          settingsLog);
+                             return app::MakeSettingsStore(std::move(path), settingsLog);
+                         },
+                     .settingsFolder = folder,
+                     .nativeHandleOf =
+                         [](ui::Window& w) {
+                             return static_cast<desktop::NativeWindow>(
+                                 ui::win32_backend::Win32Backend::HandleOf(w));
+                         },
+                     .appIcon = ui::EmbeddedPicture("app_icon"),
+                     .endProcess = [](int code) { ExitProcess(static_cast<UINT>(code)); },
+                 });
     crash::CrashGuard guard;
     guard.InstallCrashGuard();
     program.Run([&backend] { backend.RunMessageLoop(); });

@@ -21,9 +21,9 @@
 
 #include "program/program_ports.h"
 #include "ui/picture.h"
-#include "ui/win32/backend_win32.h"
-#include "ui/win32/face_window_win32.h"
-#include "ui/win32/gdi_cache_win32.h"
+#include "ui/win32_backend/backend_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
+#include "ui/win32_backend/gdi_cache_win32.h"
 
 namespace xl::program {
 namespace {
@@ -113,20 +113,22 @@ struct Figures {
 
 class Bench {
   public:
-    Bench(ui::WindowSystem& windows, ui::win32::Win32Backend& backend)
+    Bench(ui::WindowSystem& windows, ui::win32_backend::Win32Backend& backend)
         : windows_(windows), backend_(backend) {}
 
-    HWND Face() { return ui::win32::Win32Backend::HandleOf(windows_.Open(WindowId::Main)); }
+    HWND Face() { return ui::win32_backend::Win32Backend::HandleOf(windows_.Open(WindowId::Main)); }
     HWND List(const char* name) {
-        auto* face = dynamic_cast<ui::win32::FaceWindow*>(windows_.Open(WindowId::Main).native());
+        auto* face =
+            dynamic_cast<ui::win32_backend::FaceWindow*>(windows_.Open(WindowId::Main).native());
         return face->ChildOf(*windows_.Find(WindowId::Main, name));
     }
     // A mouse click at the centre of a control, as the window receives it.
     void Click(const char* name, bool post = false) {
-        auto* face = dynamic_cast<ui::win32::FaceWindow*>(windows_.Open(WindowId::Main).native());
+        auto* face =
+            dynamic_cast<ui::win32_backend::FaceWindow*>(windows_.Open(WindowId::Main).native());
         const ui::Rect r = windows_.Find(WindowId::Main, name)->WindowRect();
-        const LPARAM at = MAKELPARAM(ui::win32::Scale(r.left + r.width / 2, face->dpi()),
-                                     ui::win32::Scale(r.top + r.height / 2, face->dpi()));
+        const LPARAM at = MAKELPARAM(ui::win32_backend::Scale(r.left + r.width / 2, face->dpi()),
+                                     ui::win32_backend::Scale(r.top + r.height / 2, face->dpi()));
         // Posted when the handler waits for a dial: the measuring loop pumps meanwhile.
         for (const auto& [message, buttons] : {std::pair<UINT, WPARAM>{WM_MOUSEMOVE, 0},
                                                {WM_LBUTTONDOWN, MK_LBUTTON},
@@ -150,11 +152,11 @@ class Bench {
 
   private:
     ui::WindowSystem& windows_;
-    ui::win32::Win32Backend& backend_;
+    ui::win32_backend::Win32Backend& backend_;
 };
 
 int Run(const std::string& apiBase, int rounds) {
-    ui::win32::Win32Backend backend;
+    ui::win32_backend::Win32Backend backend;
     ui::WindowSystem windows(backend);
     TimedRas ras(test::SimulatorConfig(30ms));  // notifications spaced as a real dial spaces them
     test::ProgramPorts ports;

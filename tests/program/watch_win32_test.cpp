@@ -2,7 +2,7 @@
 // simulator's watch thread, the supervisor's post through the Win32 message
 // queue, and the redial through the window's own connect button, with
 // auto-reconnect saved on. Under Wine on a display, against the stand-in.
-#include "ui/win32/backend_win32.h"
+#include "ui/win32_backend/backend_win32.h"
 
 #include <atomic>
 #include <chrono>
@@ -34,7 +34,7 @@ class StampingLog final : public api::ProgramLog {
 TEST(WatchWin32, ADropIsRedialledThroughTheServicesWordWithinASecond) {
     api::test::StandinProcess standin;
     if (!standin.Running()) GTEST_SKIP() << standin.Problem();
-    ui::win32::Win32Backend backend;
+    ui::win32_backend::Win32Backend backend;
     ui::WindowSystem windows(backend);
     dial::RasSimulator ras(SimulatorConfig(5ms));
     ProgramPorts ports;

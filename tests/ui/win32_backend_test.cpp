@@ -14,15 +14,15 @@
 #include <thread>
 
 #include "ui/picture.h"
-#include "ui/win32/backend_win32.h"
-#include "ui/win32/dpi_win32.h"
-#include "ui/win32/face_window_win32.h"
-#include "ui/win32/gdi_cache_win32.h"
-#include "ui/win32/icon_win32.h"
-#include "ui/win32/text_win32.h"
+#include "ui/win32_backend/backend_win32.h"
+#include "ui/win32_backend/dpi_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
+#include "ui/win32_backend/gdi_cache_win32.h"
+#include "ui/win32_backend/icon_win32.h"
 #include "ui/window_system.h"
+#include "win32/text.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 namespace {
 
 using namespace std::chrono_literals;
@@ -80,7 +80,7 @@ TEST_F(Win32Windows, EachWindowIsABorderlessPopupOfItsSizeCentredOnTheScreen) {
         }
         wchar_t title[64] = {};
         GetWindowTextW(h, title, 64);
-        EXPECT_EQ(Narrow(title), w.design().title);
+        EXPECT_EQ(win32::Narrow(title), w.design().title);
         w.Hide();
         EXPECT_FALSE(IsWindowVisible(h));
     }
@@ -149,7 +149,7 @@ TEST_F(Win32Windows, TypingAndTextFromTheProgramEachRaiseOneTextChange) {
     EXPECT_EQ(seen[1], "岫澜");
     wchar_t text[32] = {};
     GetWindowTextW(edit, text, 32);
-    EXPECT_EQ(Narrow(text), "岫澜");
+    EXPECT_EQ(win32::Narrow(text), "岫澜");
     EXPECT_FALSE(GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) << "the password shows as typed";
     HWND seconds = Face(WindowId::Main).ChildOf(*ui.Find(WindowId::Main, "编辑框_定时重连秒数"));
     EXPECT_TRUE(GetWindowLongW(seconds, GWL_STYLE) & ES_CENTER);
@@ -167,7 +167,7 @@ TEST_F(Win32Windows, ListRowsReachTheNativeList) {
     item.pszText = text;
     item.cchTextMax = 32;
     SendMessageW(native, LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(Narrow(text), "本地连接 2");
+    EXPECT_EQ(win32::Narrow(text), "本地连接 2");
     list->ChooseRow(0);  // from code: selected on screen
     EXPECT_EQ(ListView_GetNextItem(native, -1, LVNI_SELECTED), 0);
     list->DeleteAllRows();
@@ -243,7 +243,7 @@ TEST_F(Win32Windows, AWholeListArrivesAtOnceAndADelayedTaskRunsOnce) {
     item.pszText = text;
     item.cchTextMax = 32;
     SendMessageW(native, LVM_GETITEMTEXTW, 19999, reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(Narrow(text), "城市19999");
+    EXPECT_EQ(win32::Narrow(text), "城市19999");
     // Typing in the list finds nothing to choose.
     int picks = 0;
     ui.OnRowChosen(WindowId::Main, "超级列表框_节点列表", [&] { ++picks; });
@@ -446,7 +446,7 @@ TEST_F(Win32Windows, TheMessageBoxIsTaskModalWithTheStopIconAndReturnsOnOk) {
     const DWORD uiThread = GetCurrentThreadId();
     std::thread closer([&] {
         for (int i = 0; i < 200 && !found; ++i) {
-            if (HWND box = FindWindowW(L"#32770", Widen("友情提醒:").c_str())) {
+            if (HWND box = FindWindowW(L"#32770", win32::Widen("友情提醒:").c_str())) {
                 found = true;
                 // The stop icon is a static control showing an icon.
                 stopIcon = FindWindowExW(box, nullptr, L"Static", nullptr) != nullptr;
@@ -559,13 +559,13 @@ TEST(Manifest, ProcessIsPerMonitorDpiAwareWithCommonControlsSix) {
     std::wstring where(path);
     for (auto& ch : where) ch = static_cast<wchar_t>(towlower(ch));
     EXPECT_NE(where.find(L"common-controls_6595b64144ccf1df_6.0"), std::wstring::npos)
-        << Narrow(path);
+        << win32::Narrow(path);
 }
 
 }  // namespace
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 namespace {
 
 // Opaque pictures (all of today's art) are kept at 8 bits when they have at
@@ -675,4 +675,4 @@ TEST(ProgramIcon, WindowsCarryItAndBadIconBytesGiveNone) {
 }
 
 }  // namespace
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/win32/backend_win32.h"
+#include "ui/win32_backend/backend_win32.h"
 #include "ui/window_system.h"
 
 namespace {
@@ -56,17 +56,17 @@ void WaitForStandardInput() {
 
 // The figures of tests/ui/bare_window.cpp, then where the memory went: the
 // process before any window, and the working set after each window.
-int Measure(xl::ui::win32::Win32Backend& backend, xl::ui::WindowSystem& ui, double atMain,
+int Measure(xl::ui::win32_backend::Win32Backend& backend, xl::ui::WindowSystem& ui, double atMain,
             bool hold) {
     const Memory before = MemoryNow();
     xl::ui::Window& login = ui.Open(WindowId::Login);
     login.Show();
-    UpdateWindow(xl::ui::win32::Win32Backend::HandleOf(login));  // paints now
+    UpdateWindow(xl::ui::win32_backend::Win32Backend::HandleOf(login));  // paints now
     const double firstPaint = MillisecondsSinceProcessStart();
     std::string steps = "login:" + std::to_string(MemoryNow().workingSetMb);
     for (WindowId id : {WindowId::Main, WindowId::AdapterDialog, WindowId::ConfirmDialog}) {
         ui.Open(id).Show();
-        UpdateWindow(xl::ui::win32::Win32Backend::HandleOf(ui.Open(id)));
+        UpdateWindow(xl::ui::win32_backend::Win32Backend::HandleOf(ui.Open(id)));
         steps += " " + ui.Open(id).design().face + ":" + std::to_string(MemoryNow().workingSetMb);
     }
     backend.WaitDispatching(std::chrono::milliseconds(200));
@@ -96,7 +96,7 @@ int Measure(xl::ui::win32::Win32Backend& backend, xl::ui::WindowSystem& ui, doub
 int main(int argc, char** argv) {
     const double atMain = MillisecondsSinceProcessStart();
     const char* which = argc > 1 ? argv[1] : "login";
-    xl::ui::win32::Win32Backend backend;
+    xl::ui::win32_backend::Win32Backend backend;
     xl::ui::WindowSystem ui(backend);
     if (std::strcmp(which, "measure") == 0) {
         return Measure(backend, ui, atMain, argc > 2 && std::strcmp(argv[2], "hold") == 0);

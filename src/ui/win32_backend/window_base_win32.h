@@ -3,7 +3,7 @@
 // captured at WM_NCCREATE and every later message is forwarded to it.
 #include <windows.h>
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 class WindowBase {
   public:
@@ -29,4 +29,4 @@ class WindowBase {
     HWND hwnd_ = nullptr;
 };
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -1,7 +1,7 @@
-#include "ui/win32/gdi_cache_win32.h"
+#include "ui/win32_backend/gdi_cache_win32.h"
 
-#include "ui/win32/dpi_win32.h"
-#include "ui/win32/icon_win32.h"
+#include "ui/win32_backend/dpi_win32.h"
+#include "ui/win32_backend/icon_win32.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,12 +9,12 @@
 #include <optional>
 #include <vector>
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 HICON GdiCache::Icon(int size) {
     if (auto it = icons_.find(size); it != icons_.end()) return it->second.get();
     HICON icon = IconFromIcoFile(EmbeddedPicture("app_icon"), size);
-    icons_.emplace(size, ::xl::win32::IconHandle(icon));
+    icons_.emplace(size, win32::IconHandle(icon));
     return icon;
 }
 
@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::size_t kPaletteSize = 256;
 
-using OwnedDib = ::xl::win32::GdiObject<HBITMAP>;
+using OwnedDib = win32::GdiObject<HBITMAP>;
 
 // A picture's DIB section as the cache keeps it.
 struct Dib {
@@ -169,7 +169,7 @@ HFONT GdiCache::FontFor(const Font& font, UINT dpi) {
         lf = MessageFontForDpi(dpi);
     }
     HFONT f = CreateFontIndirectW(&lf);
-    fonts_.emplace(key, ::xl::win32::GdiObject<HFONT>(f));
+    fonts_.emplace(key, win32::GdiObject<HFONT>(f));
     return f;
 }
 
@@ -177,8 +177,8 @@ HBRUSH GdiCache::Brush(const Colour& c) {
     const auto key = std::make_tuple(int{c.r}, int{c.g}, int{c.b});
     if (auto it = brushes_.find(key); it != brushes_.end()) return it->second.get();
     HBRUSH b = CreateSolidBrush(ToColorRef(c));
-    brushes_.emplace(key, ::xl::win32::GdiObject<HBRUSH>(b));
+    brushes_.emplace(key, win32::GdiObject<HBRUSH>(b));
     return b;
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 // nullptr when the bytes are not an icon file or hold no usable image.
 HICON IconFromIcoFile(std::span<const std::uint8_t> ico, int size);
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -1,6 +1,6 @@
-#include "ui/win32/window_base_win32.h"
+#include "ui/win32_backend/window_base_win32.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 namespace {
 // Marks our windows, so From never reinterprets another class's user data.
@@ -64,4 +64,4 @@ LRESULT CALLBACK WindowBase::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return self->Handle(msg, wp, lp);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

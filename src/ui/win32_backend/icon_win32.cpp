@@ -1,8 +1,8 @@
-#include "ui/win32/icon_win32.h"
+#include "ui/win32_backend/icon_win32.h"
 
 #include <cstdlib>
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 namespace {
 std::uint32_t Le(std::span<const std::uint8_t> b, size_t at, int bytes) {
@@ -38,4 +38,4 @@ HICON IconFromIcoFile(std::span<const std::uint8_t> ico, int size) {
                                     size, size, LR_DEFAULTCOLOR);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

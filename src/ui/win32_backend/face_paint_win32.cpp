@@ -1,14 +1,14 @@
 // Drawing of a face window: the background picture, then the self-drawn
 // controls in catalogue order, all into one off-screen bitmap of the part to
 // repaint, copied to the screen at once.
-#include "ui/win32/face_window_win32.h"
-#include "ui/win32/text_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
 #include "win32/handles.h"
+#include "win32/text.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 void FaceWindow::OnPaint() {
-    const ::xl::win32::PaintDc screen(hwnd());
+    const win32::PaintDc screen(hwnd());
     const RECT& dirty = screen.dirty();
     const int w = dirty.right - dirty.left, h = dirty.bottom - dirty.top;
     if (w <= 0 || h <= 0) return;
@@ -23,11 +23,11 @@ void FaceWindow::OnPaint() {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const ::xl::win32::GdiObject<HBITMAP> buffer(
+    const win32::GdiObject<HBITMAP> buffer(
         CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!buffer) return;
-    const ::xl::win32::MemoryDc mem(CreateCompatibleDC(screen.get()));
-    const ::xl::win32::Selection selected(mem.get(), buffer.get());
+    const win32::MemoryDc mem(CreateCompatibleDC(screen.get()));
+    const win32::Selection selected(mem.get(), buffer.get());
     // Client coordinates stay as they are; the buffer starts at the dirty corner.
     SetViewportOrgEx(mem.get(), -dirty.left, -dirty.top, nullptr);
     PaintFace(mem.get());
@@ -76,8 +76,8 @@ void FaceWindow::DrawControl(HDC dc, const Control& c, size_t index) {
 void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const RECT& clip) {
     const Bitmap b = gdi_.Picture(name, dpi_);
     if (b.handle == nullptr) return;
-    const ::xl::win32::MemoryDc src(CreateCompatibleDC(dc));
-    const ::xl::win32::Selection selected(src.get(), b.handle);
+    const win32::MemoryDc src(CreateCompatibleDC(dc));
+    const win32::Selection selected(src.get(), b.handle);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     // Pictures are already at the DPI's size; those with transparency are
@@ -93,8 +93,8 @@ void FaceWindow::DrawPicture(HDC dc, std::string_view name, int x, int y, const 
 
 void FaceWindow::DrawLabel(HDC dc, const Control& c, const RECT& r) {
     if (c.caption().empty()) return;
-    const std::wstring text = Widen(c.caption());
-    const ::xl::win32::Selection font(dc, gdi_.FontFor(c.font(), dpi_));
+    const std::wstring text = win32::Widen(c.caption());
+    const win32::Selection font(dc, gdi_.FontFor(c.font(), dpi_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(c.colour()));
     // Leading spaces are part of the caption (they leave room for a check box).
@@ -114,4 +114,4 @@ void FaceWindow::DrawLabel(HDC dc, const Control& c, const RECT& r) {
     }
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -16,7 +16,7 @@
 #include "ui/picture.h"
 #include "win32/handles.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 // A picture as the cache lends it: the handle stays the cache's.
 struct Bitmap {
@@ -46,15 +46,15 @@ class GdiCache {
 
   private:
     struct OwnedBitmap {
-        ::xl::win32::GdiObject<HBITMAP> handle;
+        win32::GdiObject<HBITMAP> handle;
         int width = 0, height = 0;
         bool opaque = false;
     };
     // Only the DIB sections are kept; the decoded pixels are dropped once copied.
     std::map<std::pair<std::string, UINT>, OwnedBitmap, std::less<>> bitmaps_;
-    std::map<std::tuple<int, bool, UINT>, ::xl::win32::GdiObject<HFONT>> fonts_;
-    std::map<std::tuple<int, int, int>, ::xl::win32::GdiObject<HBRUSH>> brushes_;
-    std::map<int, ::xl::win32::IconHandle> icons_;
+    std::map<std::tuple<int, bool, UINT>, win32::GdiObject<HFONT>> fonts_;
+    std::map<std::tuple<int, int, int>, win32::GdiObject<HBRUSH>> brushes_;
+    std::map<int, win32::IconHandle> icons_;
 };
 
 // Scales a 96-DPI length.
@@ -65,4 +65,4 @@ inline COLORREF ToColorRef(const Colour& c) {
     return RGB(c.r, c.g, c.b);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -8,7 +8,7 @@
 // monitor from 8.1 on). Any thread; failures give the 96-DPI answers.
 #include <windows.h>
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 inline constexpr UINT kBaseDpi = 96;
 
@@ -30,4 +30,4 @@ int SystemMetricForDpi(int index, UINT dpi);
 LOGFONTW MessageFontForDpi(UINT dpi);
 }  // namespace fallback
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

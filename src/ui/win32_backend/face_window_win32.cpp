@@ -1,14 +1,14 @@
-#include "ui/win32/face_window_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "ui/win32/dpi_win32.h"
-#include "ui/win32/text_win32.h"
+#include "ui/win32_backend/dpi_win32.h"
 #include "ui/window_system.h"
 #include "win32/handles.h"
+#include "win32/text.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 namespace {
 constexpr wchar_t kFaceClass[] = L"XiulanFace";
@@ -43,7 +43,7 @@ FaceWindow::FaceWindow(Window& model, GdiCache& gdi) : model_(model), gdi_(gdi) 
     // A popup without frame or caption; the face picture is all there is.
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU;
     const DWORD exStyle = design.isDialog ? 0 : WS_EX_APPWINDOW;
-    Create(kFaceClass, Widen(model.title()).c_str(), style, exStyle, r.left, r.top,
+    Create(kFaceClass, win32::Widen(model.title()).c_str(), style, exStyle, r.left, r.top,
            r.right - r.left, r.bottom - r.top, nullptr);
     if (hwnd() == nullptr) return;
     // The monitor the window landed on may differ from the system's DPI.
@@ -111,8 +111,8 @@ void FaceWindow::CreateChild(size_t index) {
     ++suppressNotifications_;
     if (c.kind() == ControlKind::EditField) {
         style |= ES_AUTOHSCROLL | (c.centred() ? ES_CENTER : ES_LEFT);
-        child = CreateWindowExW(0, L"EDIT", Widen(c.caption()).c_str(), style, 0, 0, 0, 0, hwnd(),
-                                id, GetModuleHandleW(nullptr), nullptr);
+        child = CreateWindowExW(0, L"EDIT", win32::Widen(c.caption()).c_str(), style, 0, 0, 0, 0,
+                                hwnd(), id, GetModuleHandleW(nullptr), nullptr);
     } else if (c.kind() == ControlKind::ListView) {
         child = CreateListView(c, style, id);
     }
@@ -132,8 +132,8 @@ void FaceWindow::PlaceChild(size_t index) {
     if (c.kind() == ControlKind::EditField) {
         TEXTMETRICW tm{};
         {
-            const ::xl::win32::WindowDc dc(child);
-            const ::xl::win32::Selection font(dc.get(), gdi_.FontFor(c.font(), dpi_));
+            const win32::WindowDc dc(child);
+            const win32::Selection font(dc.get(), gdi_.FontFor(c.font(), dpi_));
             GetTextMetricsW(dc.get(), &tm);
         }
         const int h = std::min<int>(r.bottom - r.top, tm.tmHeight + Scale(kEditTextPadding, dpi_));
@@ -179,7 +179,7 @@ void FaceWindow::ControlChanged(Control& c, Change what) {
             }
             break;
         case Change::Caption:
-            if (child != nullptr) SetWindowTextW(child, Widen(c.caption()).c_str());
+            if (child != nullptr) SetWindowTextW(child, win32::Widen(c.caption()).c_str());
             InvalidateControl(index);
             break;
         case Change::Position:
@@ -223,7 +223,7 @@ void FaceWindow::ControlChanged(Control& c, Change what) {
 }
 
 void FaceWindow::TitleChanged() {
-    if (hwnd() != nullptr) SetWindowTextW(hwnd(), Widen(model_.title()).c_str());
+    if (hwnd() != nullptr) SetWindowTextW(hwnd(), win32::Widen(model_.title()).c_str());
 }
 
 void FaceWindow::VisibilityChanged() {
@@ -360,7 +360,7 @@ void FaceWindow::OnCommand(WPARAM wp, LPARAM) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(
         static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    model_.controls()[static_cast<size_t>(index)]->UserTyped(Narrow(text));
+    model_.controls()[static_cast<size_t>(index)]->UserTyped(win32::Narrow(text));
 }
 
 LRESULT FaceWindow::OnNotify(NMHDR* hdr) {
@@ -412,4 +412,4 @@ void FaceWindow::OnDpiChanged(UINT dpi, const RECT* suggested) {
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -1,14 +1,14 @@
-#include "ui/win32/backend_win32.h"
+#include "ui/win32_backend/backend_win32.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "ui/win32/face_window_win32.h"
-#include "ui/win32/text_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
 #include "ui/window_system.h"
+#include "win32/text.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 namespace {
 constexpr wchar_t kTaskClass[] = L"XiulanTasks";
@@ -106,7 +106,7 @@ void Win32Backend::ShowMessageBox(const std::string& text, const std::string& ca
             style |= MB_ICONINFORMATION;
             break;
     }
-    MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), style);
+    MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(caption).c_str(), style);
 }
 
 bool Win32Backend::CloseDialogOnEscape(const MSG& msg) {
@@ -186,4 +186,4 @@ int Win32Backend::RunMessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

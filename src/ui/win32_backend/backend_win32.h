@@ -11,11 +11,11 @@
 #include <memory>
 #include <mutex>
 
-#include "ui/win32/gdi_cache_win32.h"
-#include "ui/win32/window_base_win32.h"
+#include "ui/win32_backend/gdi_cache_win32.h"
+#include "ui/win32_backend/window_base_win32.h"
 #include "ui/window_backend.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 class Win32Backend : public WindowBackend, public dial::MessagePump {
   public:
@@ -62,4 +62,4 @@ class Win32Backend : public WindowBackend, public dial::MessagePump {
     UINT_PTR nextDelayedId_ = 1;
 };
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

@@ -1,10 +1,10 @@
-#include "ui/win32/dpi_win32.h"
+#include "ui/win32_backend/dpi_win32.h"
 
 #include <string>
 
 #include "win32/handles.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 namespace {
 
@@ -70,7 +70,7 @@ UINT ValidOr96(UINT dpi) {
 namespace fallback {
 
 UINT SystemDpi() {
-    const ::xl::win32::WindowDc screen(nullptr);
+    const win32::WindowDc screen(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
 }
@@ -127,4 +127,4 @@ LOGFONTW MessageFontForDpi(UINT dpi) {
     return fallback::MessageFontForDpi(dpi);
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

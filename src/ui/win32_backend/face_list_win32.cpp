@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "ui/win32/face_window_win32.h"
-#include "ui/win32/text_win32.h"
+#include "ui/win32_backend/face_window_win32.h"
+#include "win32/text.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 HWND FaceWindow::CreateListView(const Control& c, DWORD style, HMENU id) {
     // Column headings are part of the face picture; drop-down lists get a frame.
@@ -19,7 +19,7 @@ HWND FaceWindow::CreateListView(const Control& c, DWORD style, HMENU id) {
     if (list == nullptr) return nullptr;
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     for (size_t col = 0; col < c.columns().size(); ++col) {
-        std::wstring title = Widen(c.columns()[col].title);
+        std::wstring title = win32::Widen(c.columns()[col].title);
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         lvc.pszText = title.data();
@@ -120,10 +120,10 @@ void FaceWindow::OnListDisplayInfo(NMLVDISPINFOW* info) {
     item.pszText[0] = L'\0';
     if (it == children_.end()) return;
     const Control& c = *model_.controls()[static_cast<size_t>(it - children_.begin())];
-    const std::wstring text = Widen(c.Cell(item.iItem, item.iSubItem));
+    const std::wstring text = win32::Widen(c.Cell(item.iItem, item.iSubItem));
     const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
     std::wmemcpy(item.pszText, text.data(), n);
     item.pszText[n] = L'\0';
 }
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend

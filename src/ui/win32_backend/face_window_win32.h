@@ -9,12 +9,12 @@
 
 #include <vector>
 
-#include "ui/win32/gdi_cache_win32.h"
-#include "ui/win32/window_base_win32.h"
+#include "ui/win32_backend/gdi_cache_win32.h"
+#include "ui/win32_backend/window_base_win32.h"
 #include "ui/window.h"
 #include "ui/window_backend.h"
 
-namespace xl::ui::win32 {
+namespace xl::ui::win32_backend {
 
 class FaceWindow : public WindowBase, public NativeWindow {
   public:
@@ -88,4 +88,4 @@ class FaceWindow : public WindowBase, public NativeWindow {
     int suppressNotifications_ = 0;  // changes made by the program raise no events
 };
 
-}  // namespace xl::ui::win32
+}  // namespace xl::ui::win32_backend
