@@ -287,7 +287,9 @@ bool DialEngine::AwaitGone(RasHandle handle, const std::string& name) {
         if (waited >= kHangUpWaitCap) break;
         pump_.WaitDispatching(kHangUpPoll);
     }
-    Log("挂断 " + name + ": 3秒后连接仍未结束 (状态查询 " + std::to_string(answer) + ")，不再等待");
+    const auto capSeconds = std::chrono::duration_cast<std::chrono::seconds>(kHangUpWaitCap);
+    Log("挂断 " + name + ": " + std::to_string(capSeconds.count()) + "秒后连接仍未结束 (状态查询 " +
+        std::to_string(answer) + ")，不再等待");
     // The link is still there: when it ends later, that is a drop like any other.
     hungUpByProgram_ = false;
     return false;
